@@ -1,0 +1,12 @@
+#ifndef LUMORACORE_EXPORT_H
+#define LUMORACORE_EXPORT_H
+
+#include <QtCore/qglobal.h>
+
+#if defined(LUMORACORE_LIBRARY)
+#define LUMORACORE_EXPORT Q_DECL_EXPORT
+#else
+#define LUMORACORE_EXPORT Q_DECL_IMPORT
+#endif
+
+#endif // LUMORACORE_EXPORT_H

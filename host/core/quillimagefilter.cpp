@@ -1,0 +1,6 @@
+#include "quillimagefilter.h"
+
+const QLatin1String QuillImageFilter::Horizontal("horizontal");
+const QLatin1String QuillImageFilter::Angle("angle");
+const QLatin1String QuillImageFilter::CropRectangle("cropRectangle");
+const QLatin1String QuillImageFilter::SizeAfter("sizeAfter");
