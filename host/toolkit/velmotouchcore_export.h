@@ -1,0 +1,12 @@
+#ifndef VELMOTOUCHCORE_EXPORT_H
+#define VELMOTOUCHCORE_EXPORT_H
+
+#include <QtCore/qglobal.h>
+
+#if defined(VELMOTOUCHCORE_LIBRARY)
+#define M_CORE_EXPORT Q_DECL_EXPORT
+#else
+#define M_CORE_EXPORT Q_DECL_IMPORT
+#endif
+
+#endif // VELMOTOUCHCORE_EXPORT_H
