@@ -1,6 +1,7 @@
 #ifndef IDCATALOGUE_H
 #define IDCATALOGUE_H
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QTranslator>
 
