@@ -1,0 +1,26 @@
+# Sourced by the other scripts: installs the Debian 12 packages the build, the tests
+# and the demo need, when any is missing. Needs root (or sudo) only when installing.
+lumora_packages=(
+    cmake make g++ pkg-config
+    qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
+    fonts-dejavu-core
+    "$@"
+)
+
+lumora_install_missing() {
+    local missing=()
+    local package
+    for package in "${lumora_packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
+            || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+}
+
+lumora_install_missing
