@@ -37,23 +37,37 @@ public:
     bool zoomingAllowed() const override;
     // Press on the selection or one of its corners, then move: drags the selection or
     // that corner. Positions are in picture pixels. True only for an event used.
+    // A corner is grabbed within max(8, 2 % of the picture's shorter side) pixels of
+    // it (inside the selection within at most a quarter of its shorter side, so that
+    // a small selection can still be moved); the opposite corner stays put, the chosen
+    // ratio is kept and the selection stays inside the picture, at least 1x1. A moved
+    // selection keeps its size and stops at the picture's edges. A press naming only
+    // buttons other than the left one is refused; so are moves and releases without
+    // an accepted press first.
     bool receiveMouseEvent(QGraphicsSceneMouseEvent *event) override;
     // Dims the picture outside the selection and frames the selection.
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 
     // Reshapes the selection to the largest rectangle of that ratio centred in the
     // picture; AspectRatioFree keeps the selection as it is. A value outside the
-    // enumeration is treated as AspectRatioFree.
+    // enumeration is kept as the type but shapes like AspectRatioFree. The side that
+    // limits the fit is taken whole and the other is rounded down, so the selection
+    // misses the exact ratio by less than one unit of it (for 16:9, less than 16 in
+    // w * 9 - h * 16); no side drops below 1 pixel. Ends a drag in progress.
     void setCropAspectRatioType(AspectRatioType type);
     AspectRatioType cropAspectRatioType() const;
 
     QRect selectionRect() const;
-    // Host side: places the selection, clipped to the picture.
+    // Host side: places the selection, clipped to the picture, as given even when a
+    // fixed ratio is chosen (the host places it deliberately; the next corner drag
+    // brings it back to the ratio). A rectangle that misses the picture altogether
+    // leaves the selection unchanged. Ends a drag in progress.
     void setSelectionRect(const QRect &rect);
 
 public Q_SLOTS:
     // Starts a crop: the selection becomes the whole picture (the provider's
-    // fullImageSize(); empty without a provider).
+    // fullImageSize(); empty without a provider or for an empty size), whatever the
+    // ratio type, and any drag in progress ends.
     void activate() override;
 
 private:
