@@ -16,7 +16,8 @@ class LUMORACORE_EXPORT LumoraCropper : public LumoraEditPlugin
 
 public:
     // The value of each type is also its row in a crop plug-in's ratio list.
-    enum AspectRatioType {
+    // Backed by int, so that any popup row cast to it is a valid value.
+    enum AspectRatioType : int {
         AspectRatioFree = 0, // no fixed ratio
         AspectRatioOriginal = 1, // the picture's own ratio
         AspectRatioSquare = 2,
