@@ -1,0 +1,80 @@
+#ifndef LUMORA_IMAGEFILTERS_H
+#define LUMORA_IMAGEFILTERS_H
+
+#include <QHash>
+#include <QImage>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QVariant>
+
+// Pure image filters of the host program. Every function returns a new picture and leaves its
+// input alone; a null input gives a null output. The result is Format_ARGB32 when the input has
+// an alpha channel and Format_RGB32 otherwise; other input formats are converted first. Colour
+// filters keep each pixel's alpha. The filters keep no state between calls and start no threads
+// of their own (Qt's format conversion and smooth scaling may use its thread pool).
+namespace ImageFilters {
+
+// Percentage of pixels that autoLevels() lets clip at each end of every channel.
+inline constexpr double AutoLevelsClipPercent = 0.5;
+
+// Mirrors left-right when horizontal is true, top-bottom otherwise; equal to
+// QImage::mirrored(horizontal, !horizontal).
+QImage flip(const QImage &image, bool horizontal);
+
+// Rotates clockwise by a multiple of 90 degrees (negative: counter-clockwise). For 0, 90, -90,
+// 180, -180, 270 and -270 the result equals QImage::transformed(QTransform().rotate(angle)) pixel
+// for pixel; larger multiples are first reduced modulo 360 (Qt's own result for them, such as
+// 450, gains a border pixel). Any angle that is no multiple of 90 gives a null picture.
+QImage rotate(const QImage &image, int degreesClockwise);
+
+// Stretches R, G and B separately: in each channel's histogram the low value leaves at most
+// clipPercent % of the pixels below it and the high value at most clipPercent % above it; low maps
+// to 0, high to 255, values between linearly (rounded), values outside clamp. A channel whose low
+// is not below its high stays as it is. Every pixel counts, whatever its alpha. clipPercent is
+// held within 0..50.
+QImage autoLevels(const QImage &image, double clipPercent = AutoLevelsClipPercent);
+
+// The part of the picture inside rectangle; null when they do not overlap.
+QImage crop(const QImage &image, const QRect &rectangle);
+
+// Smooth scaling to exactly size, aspect ratio ignored, equal to
+// QImage::scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation). An empty or invalid
+// size gives a null picture.
+QImage scale(const QImage &image, const QSize &size);
+
+// R = G = B = (299 R + 587 G + 114 B + 500) / 1000, Rec. 601 luma rounded; greys stay exactly.
+QImage greyscale(const QImage &image);
+
+// R' = .393 R + .769 G + .189 B, G' = .349 R + .686 G + .168 B, B' = .272 R + .534 G + .131 B,
+// each rounded and clamped to 255.
+QImage sepia(const QImage &image);
+
+// Faded, warm, less saturated look without randomness: each channel moves 40 % of the way to the
+// pixel's luma, then a per-channel ramp lifts the blacks and lowers the whites, warmer in red and
+// cooler in blue: black becomes (32, 24, 16), white (240, 228, 208).
+QImage oldColorPhoto(const QImage &image);
+
+// Cross-processed look from fixed per-channel tone curves: red a strong S-curve, green a slight
+// S-curve (both keep 0 and 255), blue a flat ramp from 32 to 224 (lifted shadows, lowered
+// highlights). Black becomes (0, 0, 32), white (255, 255, 224).
+QImage crossProcessing(const QImage &image);
+
+// Runs the filter called filterName with its options:
+//   "org.quenta.flip"            "horizontal"    bool
+//   "org.quenta.rotate"          "angle"         int, a multiple of 90
+//   "org.quenta.auto.levels"     none
+//   "org.quenta.crop"            "cropRectangle" QRect
+//   "org.quenta.scale"           "sizeAfter"     QSize
+//   "com.velmo.greyscale", "com.velmo.sepia", "com.velmo.old-color-photo",
+//   "com.velmo.cross-processing" none
+// An option's variant type must match exactly (an int is no bool); options a filter does not use
+// are ignored. On failure (null input, unknown name, missing or mistyped option, an angle that is
+// no multiple of 90, a crop or scale that leaves nothing) it returns a null picture and, when
+// error is non-null, sets *error to one English sentence; on success it clears *error.
+QImage applyFilter(const QImage &image, const QString &filterName,
+                   const QHash<QString, QVariant> &options, QString *error = nullptr);
+
+} // namespace ImageFilters
+
+#endif // LUMORA_IMAGEFILTERS_H
