@@ -38,8 +38,11 @@ public:
     virtual void addItem(QGraphicsLayoutItem *item);
     virtual void removeItem(const QGraphicsLayoutItem *item);
 
-    // Places the policy's items inside `rect` (the layout's geometry).
+    // Places the policy's items inside `rect` (the layout's geometry; contentsArea()
+    // takes off the layout's and the policy's margins).
     virtual void relayout(const QRectF &rect) = 0;
+    // Size the policy's items need, including the policy's margins but not the
+    // layout's.
     virtual QSizeF sizeHint(Qt::SizeHint which, const QSizeF &constraint = QSizeF()) const = 0;
 
 protected:

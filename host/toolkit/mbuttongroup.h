@@ -35,7 +35,8 @@ Q_SIGNALS:
 private:
     void onButtonToggled(MButton *button, bool checked);
 
-    struct Entry {
+    struct Entry
+    {
         QPointer<MButton> button;
         int id;
     };

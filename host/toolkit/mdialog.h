@@ -42,8 +42,7 @@ Q_SIGNALS:
     void disappeared();
 
 protected:
-    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
-               QWidget *widget) override;
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
     // Height of the title bar painted at the top.
     qreal titleHeight() const;
 

@@ -19,9 +19,12 @@ class M_CORE_EXPORT MLayout : public QGraphicsLayout
 public:
     // With a parent widget the layout installs itself on it.
     explicit MLayout(QGraphicsLayoutItem *parent = nullptr);
-    ~MLayout() override; // deletes its policies and removes (does not delete) its items
+    // Deletes its policies. Its items leave the layout: widgets are not deleted,
+    // sub-layouts owned by the layout (ownedByLayout()) are, as with Qt's layouts.
+    ~MLayout() override;
 
     // Animation of item moves; null (the only kind offered here) places items at once.
+    // `animation` is not owned.
     void setAnimation(MLayoutAnimation *animation);
     MLayoutAnimation *animation() const;
 

@@ -20,6 +20,7 @@ public:
 
     void addItem(QGraphicsLayoutItem *item) override;
     void addItem(QGraphicsLayoutItem *item, Qt::Alignment alignment);
+    // `index` counts entries (items and stretches), as insertStretch(); -1: the end.
     void insertItem(int index, QGraphicsLayoutItem *item, Qt::Alignment alignment = {});
     // A stretch of `stretch` at `index` among the policy's entries (-1: the end).
     void insertStretch(int index, int stretch = 1);
@@ -34,7 +35,8 @@ public:
     bool isNotifyWidgetsOfLayoutPositionEnabled() const;
 
     // Entries in order: an item (with its alignment) or a stretch (null item).
-    struct Entry {
+    struct Entry
+    {
         QGraphicsLayoutItem *item;
         Qt::Alignment alignment;
         int stretch;

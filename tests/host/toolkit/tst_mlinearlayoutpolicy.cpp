@@ -1,0 +1,309 @@
+// Geometry of the linear policy: how items, stretches, alignments, margins and
+// spacing divide a line, and what size the line asks for.
+
+#include "mlayout.h"
+#include "mlinearlayoutpolicy.h"
+
+#include <QGraphicsWidget>
+#include <QMarginsF>
+#include <QTest>
+
+namespace {
+
+// One entry of a line under test: an item with its hints and size policy, or a
+// stretch (stretch > 0).
+struct EntrySpec
+{
+    QSizeF preferred;
+    Qt::Alignment alignment;
+    QSizePolicy::Policy horizontal = QSizePolicy::Preferred;
+    QSizePolicy::Policy vertical = QSizePolicy::Preferred;
+    QSizeF minimum = QSizeF(0, 0);
+    QSizeF maximum = QSizeF(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    int stretch = 0;
+};
+
+EntrySpec item(QSizeF preferred, Qt::Alignment alignment = {},
+               QSizePolicy::Policy horizontal = QSizePolicy::Preferred,
+               QSizePolicy::Policy vertical = QSizePolicy::Preferred)
+{
+    EntrySpec spec;
+    spec.preferred = preferred;
+    spec.alignment = alignment;
+    spec.horizontal = horizontal;
+    spec.vertical = vertical;
+    return spec;
+}
+
+EntrySpec stretch(int factor = 1)
+{
+    EntrySpec spec;
+    spec.stretch = factor;
+    return spec;
+}
+
+EntrySpec withMinimum(EntrySpec spec, QSizeF minimum)
+{
+    spec.minimum = minimum;
+    return spec;
+}
+
+EntrySpec withMaximum(EntrySpec spec, QSizeF maximum)
+{
+    spec.maximum = maximum;
+    return spec;
+}
+
+// A widget holding an MLayout with one linear policy built from `specs`.
+struct Line
+{
+    QGraphicsWidget container;
+    MLayout *layout = nullptr;
+    MLinearLayoutPolicy *policy = nullptr;
+    QList<QGraphicsWidget *> items;
+
+    Line(Qt::Orientation orientation, const QList<EntrySpec> &specs)
+    {
+        layout = new MLayout(&container);
+        policy = new MLinearLayoutPolicy(layout, orientation);
+        for (const EntrySpec &spec : specs) {
+            if (spec.stretch > 0) {
+                policy->insertStretch(-1, spec.stretch);
+                continue;
+            }
+            auto *widget = new QGraphicsWidget;
+            widget->setMinimumSize(spec.minimum);
+            widget->setPreferredSize(spec.preferred);
+            widget->setMaximumSize(spec.maximum);
+            widget->setSizePolicy(spec.horizontal, spec.vertical);
+            if (spec.alignment)
+                policy->addItem(widget, spec.alignment);
+            else
+                policy->addItem(widget);
+            items.append(widget);
+        }
+    }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<EntrySpec>)
+
+class TestMLinearLayoutPolicy : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void geometry_data();
+    void geometry();
+    void geometryFollowsWidgetResize();
+    void sizeHintSumsAlongTheLine();
+    void entriesKeepOrderWithStretches();
+    void removedItemLeavesEntries();
+    void notifiesLayoutPositionWhenEnabled_data();
+    void notifiesLayoutPositionWhenEnabled();
+};
+
+void TestMLinearLayoutPolicy::geometry_data()
+{
+    QTest::addColumn<Qt::Orientation>("orientation");
+    QTest::addColumn<QList<EntrySpec>>("entries");
+    QTest::addColumn<QSizeF>("size");
+    QTest::addColumn<QMarginsF>("layoutMargins");
+    QTest::addColumn<QMarginsF>("policyMargins");
+    QTest::addColumn<qreal>("spacing");
+    QTest::addColumn<QList<QRectF>>("expected");
+
+    const QMarginsF none;
+    const QSizeF box(100, 40);
+
+    QTest::newRow("stretches centre an aligned item")
+        << Qt::Horizontal << QList<EntrySpec> { stretch(), item(box, Qt::AlignCenter), stretch() }
+        << QSizeF(400, 100) << none << none << qreal(0)
+        << QList<QRectF> { QRectF(150, 30, 100, 40) };
+    QTest::newRow("stretch factors share by weight")
+        << Qt::Horizontal << QList<EntrySpec> { stretch(1), item(box, Qt::AlignCenter), stretch(3) }
+        << QSizeF(400, 100) << none << none << qreal(0)
+        << QList<QRectF> { QRectF(75, 30, 100, 40) };
+    QTest::newRow("unaligned item fills across the line")
+        << Qt::Horizontal << QList<EntrySpec> { item(box), stretch() } << QSizeF(400, 100) << none
+        << none << qreal(0) << QList<QRectF> { QRectF(0, 0, 100, 100) };
+    QTest::newRow("filling stops at the item's maximum")
+        << Qt::Horizontal << QList<EntrySpec> { withMaximum(item(box), QSizeF(200, 60)), stretch() }
+        << QSizeF(400, 100) << none << none << qreal(0) << QList<QRectF> { QRectF(0, 0, 100, 60) };
+    QTest::newRow("aligned bottom right keeps its preferred height")
+        << Qt::Horizontal
+        << QList<EntrySpec> { stretch(), item(box, Qt::AlignBottom | Qt::AlignRight) }
+        << QSizeF(400, 100) << none << none << qreal(0)
+        << QList<QRectF> { QRectF(300, 60, 100, 40) };
+    QTest::newRow("layout and policy margins both come off")
+        << Qt::Horizontal << QList<EntrySpec> { item(box, {}, QSizePolicy::Expanding) }
+        << QSizeF(400, 100) << QMarginsF(10, 10, 10, 10) << QMarginsF(64, 0, 64, 0) << qreal(0)
+        << QList<QRectF> { QRectF(74, 10, 252, 80) };
+    QTest::newRow("expanding item takes the free space")
+        << Qt::Horizontal << QList<EntrySpec> { item(box), item(box, {}, QSizePolicy::Expanding) }
+        << QSizeF(400, 40) << none << none << qreal(0)
+        << QList<QRectF> { QRectF(0, 0, 100, 40), QRectF(100, 0, 300, 40) };
+    QTest::newRow("without stretches or expanding items growable items share")
+        << Qt::Horizontal << QList<EntrySpec> { item(box), item(box) } << QSizeF(400, 40) << none
+        << none << qreal(0) << QList<QRectF> { QRectF(0, 0, 200, 40), QRectF(200, 0, 200, 40) };
+    QTest::newRow("stretches win over expanding items")
+        << Qt::Horizontal << QList<EntrySpec> { item(box, {}, QSizePolicy::Expanding), stretch() }
+        << QSizeF(400, 40) << none << none << qreal(0) << QList<QRectF> { QRectF(0, 0, 100, 40) };
+    QTest::newRow("fixed items keep their size, with spacing between them")
+        << Qt::Horizontal
+        << QList<EntrySpec> { item(box, {}, QSizePolicy::Fixed), item(box, {}, QSizePolicy::Fixed) }
+        << QSizeF(400, 40) << none << none << qreal(10)
+        << QList<QRectF> { QRectF(0, 0, 100, 40), QRectF(110, 0, 100, 40) };
+    QTest::newRow("short line shrinks items toward their minimum")
+        << Qt::Horizontal
+        << QList<EntrySpec> { withMinimum(item(box), QSizeF(50, 0)),
+                              withMinimum(item(box), QSizeF(100, 0)) }
+        << QSizeF(150, 40) << none << none << qreal(0)
+        << QList<QRectF> { QRectF(0, 0, 50, 40), QRectF(50, 0, 100, 40) };
+    QTest::newRow("vertical line with side margins centres aligned items")
+        << Qt::Vertical
+        << QList<EntrySpec> { item(QSizeF(200, 64), Qt::AlignCenter, QSizePolicy::Preferred,
+                                   QSizePolicy::Fixed),
+                              item(QSizeF(200, 64), Qt::AlignCenter, QSizePolicy::Preferred,
+                                   QSizePolicy::Fixed),
+                              stretch() }
+        << QSizeF(480, 216) << none << QMarginsF(64, 0, 64, 0) << qreal(0)
+        << QList<QRectF> { QRectF(140, 0, 200, 64), QRectF(140, 64, 200, 64) };
+    QTest::newRow("vertical line: unaligned items fill the width")
+        << Qt::Vertical << QList<EntrySpec> { stretch(), item(box), stretch() } << QSizeF(300, 140)
+        << none << none << qreal(0) << QList<QRectF> { QRectF(0, 50, 300, 40) };
+}
+
+void TestMLinearLayoutPolicy::geometry()
+{
+    QFETCH(Qt::Orientation, orientation);
+    QFETCH(QList<EntrySpec>, entries);
+    QFETCH(QSizeF, size);
+    QFETCH(QMarginsF, layoutMargins);
+    QFETCH(QMarginsF, policyMargins);
+    QFETCH(qreal, spacing);
+    QFETCH(QList<QRectF>, expected);
+
+    Line line(orientation, entries);
+    line.layout->setContentsMargins(layoutMargins.left(), layoutMargins.top(),
+                                    layoutMargins.right(), layoutMargins.bottom());
+    line.policy->setContentsMargins(policyMargins.left(), policyMargins.top(),
+                                    policyMargins.right(), policyMargins.bottom());
+    line.policy->setSpacing(spacing);
+    line.layout->setGeometry(QRectF(QPointF(0, 0), size));
+
+    QCOMPARE(line.items.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i)
+        QCOMPARE(line.items.at(i)->geometry(), expected.at(i));
+}
+
+void TestMLinearLayoutPolicy::geometryFollowsWidgetResize()
+{
+    Line line(Qt::Horizontal, { stretch(), item(QSizeF(100, 40), Qt::AlignCenter), stretch() });
+    line.container.resize(600, 80);
+    // The layout request Qt posts is handled here, without waiting.
+    QCoreApplication::sendPostedEvents(&line.container, QEvent::LayoutRequest);
+    line.layout->activate();
+    QCOMPARE(line.items.at(0)->geometry(), QRectF(250, 20, 100, 40));
+}
+
+void TestMLinearLayoutPolicy::sizeHintSumsAlongTheLine()
+{
+    EntrySpec wide = withMinimum(item(QSizeF(100, 40)), QSizeF(30, 20));
+    EntrySpec tall = withMinimum(item(QSizeF(50, 60)), QSizeF(10, 50));
+    Line line(Qt::Horizontal, { wide, stretch(), tall });
+    line.policy->setSpacing(5);
+    line.policy->setContentsMargins(1, 2, 3, 4);
+    line.layout->setContentsMargins(10, 10, 10, 10);
+
+    QCOMPARE(line.policy->sizeHint(Qt::PreferredSize), QSizeF(100 + 5 + 50 + 4, 60 + 6));
+    QCOMPARE(line.layout->effectiveSizeHint(Qt::PreferredSize),
+             QSizeF(100 + 5 + 50 + 4 + 20, 60 + 6 + 20));
+    QCOMPARE(line.layout->effectiveSizeHint(Qt::MinimumSize),
+             QSizeF(30 + 5 + 10 + 4 + 20, 50 + 6 + 20));
+    // The container asks its layout.
+    QCOMPARE(line.container.effectiveSizeHint(Qt::PreferredSize),
+             QSizeF(100 + 5 + 50 + 4 + 20, 60 + 6 + 20));
+
+    Line column(Qt::Vertical, { wide, tall });
+    QCOMPARE(column.policy->sizeHint(Qt::PreferredSize), QSizeF(100, 40 + 60));
+}
+
+void TestMLinearLayoutPolicy::entriesKeepOrderWithStretches()
+{
+    Line line(Qt::Horizontal, {});
+    QGraphicsWidget first;
+    QGraphicsWidget second;
+    line.policy->insertStretch(-1, 2);
+    line.policy->addItem(&first, Qt::AlignCenter);
+    line.policy->insertItem(0, &second);
+
+    const QList<MLinearLayoutPolicy::Entry> entries = line.policy->entries();
+    QCOMPARE(entries.size(), 3);
+    QCOMPARE(entries.at(0).item, &second);
+    QCOMPARE(entries.at(1).item, nullptr);
+    QCOMPARE(entries.at(1).stretch, 2);
+    QCOMPARE(entries.at(2).item, &first);
+    QCOMPARE(entries.at(2).alignment, Qt::Alignment(Qt::AlignCenter));
+    // The items alone, in the same order.
+    QCOMPARE(line.policy->count(), 2);
+    QCOMPARE(line.policy->itemAt(0), &second);
+    QCOMPARE(line.policy->itemAt(1), &first);
+    QCOMPARE(line.policy->alignment(&first), Qt::Alignment(Qt::AlignCenter));
+    // An item is in a policy once.
+    line.policy->addItem(&first);
+    QCOMPARE(line.policy->entries().size(), 3);
+    // The widgets must not be deleted twice: they live on the stack here.
+    line.layout->removeAt(line.layout->indexOf(&first));
+    line.layout->removeAt(line.layout->indexOf(&second));
+}
+
+void TestMLinearLayoutPolicy::removedItemLeavesEntries()
+{
+    Line line(Qt::Horizontal, { item(QSizeF(10, 10)), stretch(), item(QSizeF(20, 20)) });
+    QGraphicsWidget *first = line.items.at(0);
+    line.policy->removeItem(first);
+
+    const QList<MLinearLayoutPolicy::Entry> entries = line.policy->entries();
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries.at(0).item, nullptr);
+    QCOMPARE(entries.at(1).item, line.items.at(1));
+    QCOMPARE(line.policy->indexOf(first), -1);
+    // The layout still holds it, hidden since no active policy places it.
+    QVERIFY(line.layout->indexOf(first) >= 0);
+    QVERIFY(!first->isVisible());
+}
+
+void TestMLinearLayoutPolicy::notifiesLayoutPositionWhenEnabled_data()
+{
+    QTest::addColumn<int>("itemCount");
+    QTest::addColumn<QStringList>("positions");
+
+    QTest::newRow("one") << 1 << QStringList { "single" };
+    QTest::newRow("two") << 2 << QStringList { "first", "last" };
+    QTest::newRow("four") << 4 << QStringList { "first", "middle", "middle", "last" };
+}
+
+void TestMLinearLayoutPolicy::notifiesLayoutPositionWhenEnabled()
+{
+    QFETCH(int, itemCount);
+    QFETCH(QStringList, positions);
+
+    QList<EntrySpec> specs;
+    for (int i = 0; i < itemCount; ++i)
+        specs.append(item(QSizeF(10, 10)));
+    Line quiet(Qt::Horizontal, specs);
+    quiet.layout->setGeometry(QRectF(0, 0, 200, 20));
+    QVERIFY(!quiet.policy->isNotifyWidgetsOfLayoutPositionEnabled());
+    QVERIFY(!quiet.items.at(0)->property("layoutPosition").isValid());
+
+    Line told(Qt::Horizontal, specs);
+    told.policy->setNotifyWidgetsOfLayoutPositionEnabled(true);
+    told.layout->setGeometry(QRectF(0, 0, 200, 20));
+    for (int i = 0; i < itemCount; ++i)
+        QCOMPARE(told.items.at(i)->property("layoutPosition").toString(), positions.at(i));
+}
+
+QTEST_MAIN(TestMLinearLayoutPolicy)
+#include "tst_mlinearlayoutpolicy.moc"
