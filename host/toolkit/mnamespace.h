@@ -5,7 +5,10 @@
 // toolkit both speak of the screen orientation.
 namespace M {
 
-enum Orientation { Landscape = 0, Portrait = 1 };
+enum Orientation {
+    Landscape = 0,
+    Portrait = 1
+};
 
 } // namespace M
 
