@@ -1,0 +1,17 @@
+#ifndef CATALOGUE_H
+#define CATALOGUE_H
+
+#include <QLocale>
+
+// The host's translation catalogue for the plug-ins' logical text identifiers,
+// compiled into the program ("en" and "ar").
+namespace Catalogue {
+
+// Makes `locale` the default locale (its digits and percent sign reach the plug-ins'
+// number formatting) and installs its catalogue, replacing the one installed before.
+// Falls back to English for a language without a catalogue; false if none loads.
+bool install(const QLocale &locale);
+
+} // namespace Catalogue
+
+#endif // CATALOGUE_H

@@ -1,0 +1,43 @@
+#ifndef EDITDRIVER_H
+#define EDITDRIVER_H
+
+#include "editrequest.h"
+
+#include <QScopedPointer>
+
+class ImageEditor;
+class MWindow;
+class PluginLoader;
+class QIODevice;
+
+// Carries out edits through the loaded plug-ins exactly as the editor and a user
+// do: picks the plug-in, activates it, builds its tool bar in the active window,
+// taps the tool bar's buttons and popup rows, drags the crop selection, and confirms.
+// Never runs a filter itself: every pixel change is one the plug-in asked for.
+class EditDriver
+{
+public:
+    // `loader` and `editor` are not owned; `trace` (not owned, may be null) receives
+    // one JSON line per provider call and per editOperationPerformed().
+    EditDriver(const PluginLoader &loader, ImageEditor &editor, QIODevice *trace = nullptr);
+    ~EditDriver();
+
+    // Applies one edit to the editor's picture. On failure the picture is as it was
+    // before the edit and `error` says why.
+    bool apply(const EditRequest &request, QString *error);
+
+    // The window tool bars are built in; created on first use and made the
+    // application's active window.
+    MWindow *window();
+
+private:
+    bool interact(const EditRequest &request, class ToolBarHost &toolBar,
+                  class LumoraEditPlugin *plugin, QString *error);
+
+    const PluginLoader &m_loader;
+    ImageEditor &m_editor;
+    QIODevice *m_trace;
+    QScopedPointer<MWindow> m_window;
+};
+
+#endif // EDITDRIVER_H

@@ -1,0 +1,120 @@
+#include "editrequest.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+struct Choice {
+    const char *name;
+    const char *value; // a plug-in class, a popup row or a button object name
+};
+
+constexpr Choice oneShots[] = {
+    {"flip-vertical", "EditFlipVerticalPlugin"},
+    {"flip-horizontal", "EditFlipHorizontalPlugin"},
+    {"rotate-right", "EditRotateClockwisePlugin"},
+    {"rotate-left", "EditRotateCounterClockwisePlugin"},
+    {"auto-fix", "EditAutoFixPlugin"},
+};
+
+// Row of each ratio in the crop plug-in's list, which is also the crop tool's type.
+constexpr const char *cropRatios[] = {"free", "original", "square", "4:3", "3:4",
+                                      "3:2",  "2:3",      "16:9",   "9:16"};
+constexpr int resizePercentages[] = {12, 25, 50, 75, 100};
+
+constexpr Choice effects[] = {
+    {"greyscale", "BlackAndWhiteButton"},
+    {"sepia", "SepiaButton"},
+    {"old-color-photo", "OldColorButton"},
+    {"cross-processing", "CrossProcessButton"},
+};
+
+template<typename List>
+QStringList names(const List &list)
+{
+    QStringList out;
+    for (const auto &entry : list) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(entry)>, Choice>)
+            out << QLatin1String(entry.name);
+        else if constexpr (std::is_same_v<std::decay_t<decltype(entry)>, int>)
+            out << QString::number(entry);
+        else
+            out << QLatin1String(entry);
+    }
+    return out;
+}
+
+std::optional<EditRequest> fail(QString *error, const QString &message)
+{
+    if (error)
+        *error = message;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<EditRequest> EditRequest::parse(const QString &text, QString *error)
+{
+    EditRequest request;
+    request.text = text;
+    const QString key = text.section(QLatin1Char('='), 0, 0);
+    const bool hasValue = text.contains(QLatin1Char('='));
+    const QString value = text.section(QLatin1Char('='), 1);
+
+    if (!hasValue) {
+        for (const Choice &choice : oneShots) {
+            if (text == QLatin1String(choice.name)) {
+                request.pluginClass = QLatin1String(choice.value);
+                return request;
+            }
+        }
+    } else if (key == QLatin1String("crop")) {
+        request.kind = Crop;
+        request.pluginClass = QStringLiteral("EditCropPlugin");
+        const QString ratio = value.section(QLatin1Char('@'), 0, 0);
+        request.popupRow = names(cropRatios).indexOf(ratio);
+        if (request.popupRow < 0)
+            return fail(error, QStringLiteral("unknown crop ratio '%1' (one of %2)")
+                                   .arg(ratio, names(cropRatios).join(QLatin1Char(' '))));
+        if (value.contains(QLatin1Char('@'))) {
+            static const QRegularExpression place(QStringLiteral("^(\\d{1,9}),(\\d{1,9}),(\\d{1,9})x(\\d{1,9})$"));
+            const QRegularExpressionMatch m = place.match(value.section(QLatin1Char('@'), 1));
+            if (!m.hasMatch() || m.captured(3).toInt() < 1 || m.captured(4).toInt() < 1)
+                return fail(error, QStringLiteral("crop selection must read @X,Y,WxH with W and H "
+                                                  "at least 1, not '%1'")
+                                       .arg(value.section(QLatin1Char('@'), 1)));
+            request.selection = QRect(m.captured(1).toInt(), m.captured(2).toInt(),
+                                      m.captured(3).toInt(), m.captured(4).toInt());
+        }
+        return request;
+    } else if (key == QLatin1String("resize")) {
+        request.kind = Resize;
+        request.pluginClass = QStringLiteral("EditResizePlugin");
+        request.popupRow = names(resizePercentages).indexOf(value);
+        if (request.popupRow < 0)
+            return fail(error, QStringLiteral("unknown resize percentage '%1' (one of %2)")
+                                   .arg(value, names(resizePercentages).join(QLatin1Char(' '))));
+        return request;
+    } else if (key == QLatin1String("effect")) {
+        request.kind = Effect;
+        request.pluginClass = QStringLiteral("EditVintageEffectsPlugin");
+        const QStringList chosen = value.split(QLatin1Char(','));
+        for (const QString &name : chosen) {
+            const int index = names(effects).indexOf(name);
+            if (index < 0)
+                return fail(error, QStringLiteral("unknown effect '%1' (one of %2)")
+                                       .arg(name, names(effects).join(QLatin1Char(' '))));
+            request.buttons << QLatin1String(effects[index].value);
+        }
+        return request;
+    }
+    return fail(error, QStringLiteral("unknown edit '%1' (one of %2)")
+                           .arg(text, syntax().join(QLatin1Char(' '))));
+}
+
+QStringList EditRequest::syntax()
+{
+    return names(oneShots)
+        << QStringLiteral("crop=RATIO[@X,Y,WxH]") << QStringLiteral("resize=PCT")
+        << QStringLiteral("effect=NAME[,NAME...]");
+}

@@ -1,0 +1,33 @@
+#ifndef EDITREQUEST_H
+#define EDITREQUEST_H
+
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// One edit asked for on the command line, and what a user does to get it: which
+// plug-in to pick and which choices to make in its tool bar.
+//
+//   flip-vertical | flip-horizontal | rotate-right | rotate-left | auto-fix
+//   crop=RATIO[@X,Y,WxH]  RATIO: free original square 4:3 3:4 3:2 2:3 16:9 9:16
+//   resize=PCT            PCT: 12 25 50 75 100
+//   effect=NAME[,NAME...] NAME: greyscale sepia old-color-photo cross-processing
+struct EditRequest {
+    enum Kind { OneShot, Crop, Resize, Effect };
+
+    QString text; // as given
+    Kind kind = OneShot;
+    QString pluginClass; // the plug-in that carries it out
+    int popupRow = -1; // crop and resize: the row to tap in the plug-in's popup list
+    std::optional<QRect> selection; // crop: where to drag the selection, in picture pixels
+    QStringList buttons; // effect: object names of the buttons to tap, in order
+
+    // Parses one edit; on failure returns nothing and says why in `error`.
+    static std::optional<EditRequest> parse(const QString &text, QString *error);
+    // The names accepted, for messages.
+    static QStringList syntax();
+};
+
+#endif // EDITREQUEST_H

@@ -1,0 +1,21 @@
+#ifndef TOOLBARRENDERER_H
+#define TOOLBARRENDERER_H
+
+#include <QLocale>
+#include <QSize>
+#include <QStringList>
+
+// Renders the tool bar of every plug-in that has one to PNG files, as a user sees
+// it right after picking the plug-in: "<Class>-<landscape|portrait>-<language>.png".
+namespace ToolBarRenderer {
+
+// Loads the plug-ins of `pluginDir` afresh for each locale, so that the texts they
+// build once at construction are in that locale, and renders each tool bar in both
+// orientations for a picture of `imageSize`. Returns the files written; on failure
+// `error` says why.
+QStringList render(const QString &pluginDir, const QString &outDir, const QSize &imageSize,
+                   const QList<QLocale> &locales, QString *error);
+
+} // namespace ToolBarRenderer
+
+#endif // TOOLBARRENDERER_H

@@ -1,0 +1,122 @@
+// The host's plug-in loader against the real plug-ins and against shared objects it
+// must refuse, side by side in one folder.
+
+#include "lumoraeditplugin.h"
+#include "pluginlibrary.h"
+#include "pluginloader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class tst_PluginLoader : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void loadsThePluginFolderInMenuOrder();
+    void refusesWhatIsNoPlugin_data();
+    void refusesWhatIsNoPlugin();
+    void missingFolder();
+
+private:
+    static QString realPlugins() { return QStringLiteral(LUMORA_PLUGIN_DIR); }
+};
+
+void tst_PluginLoader::loadsThePluginFolderInMenuOrder()
+{
+    PluginLoader loader;
+    const int loaded = loader.loadDirectory(realPlugins());
+    QCOMPARE(loader.refusals(), QStringList());
+    QCOMPARE(loaded, 8);
+    QList<int> indices;
+    for (const LoadedPlugin &plugin : loader.plugins()) {
+        indices << plugin.plugin->menuIndex();
+        QCOMPARE(loader.plugin(plugin.className), plugin.plugin);
+        QVERIFY(plugin.fileName.endsWith(QLatin1String(".so")));
+    }
+    QCOMPARE(indices, QList<int>({1, 2, 3, 5, 6, 8, 10, 11}));
+    QCOMPARE(loader.plugin(QStringLiteral("NoSuchPlugin")), nullptr);
+}
+
+void tst_PluginLoader::refusesWhatIsNoPlugin_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("contents"); // empty: copy the fixture of that name
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("other verification record")
+        << "libforeign.so" << QByteArray() << "verification record does not match";
+    QTest::newRow("no instance entry point")
+        << "libnoinstance.so" << QByteArray() << "no qt_plugin_instance entry point";
+    QTest::newRow("no verification entry point")
+        << "libnoverification.so" << QByteArray()
+        << "no qt_plugin_query_verification_data entry point";
+    QTest::newRow("not an edit plug-in")
+        << "libnotaneditplugin.so" << QByteArray() << "does not implement Lumora.EditPlugin/1.0";
+    QTest::newRow("throwing constructor") << "libthrowing.so" << QByteArray()
+                                          << "could not be created (no picture editor here)";
+    QTest::newRow("null instance") << "libnullinstance.so" << QByteArray()
+                                   << "plug-in returned no instance";
+    QTest::newRow("truncated copy") << "libtornel-truncated.so" << QByteArray("TRUNCATE")
+                                    << "not a loadable shared object";
+    QTest::newRow("directory") << "libfolder.so" << QByteArray("DIRECTORY")
+                               << "not a regular file";
+    QTest::newRow("dangling link") << "libdangling.so" << QByteArray("DANGLING")
+                                   << "dangling link";
+    QTest::newRow("text file") << "libjunk.so" << QByteArray("not a shared object\n")
+                               << "not a loadable shared object";
+    QTest::newRow("empty file") << "libempty.so" << QByteArray("\0", 1)
+                                << "not a loadable shared object";
+}
+
+void tst_PluginLoader::refusesWhatIsNoPlugin()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, reason);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // The real plug-ins, with the stranger among them.
+    for (const QString &name : QDir(realPlugins()).entryList({QStringLiteral("lib*.so")}))
+        QVERIFY(QFile::copy(QDir(realPlugins()).filePath(name), dir.filePath(name)));
+    const QString stranger = dir.filePath(fileName);
+    if (contents.isEmpty()) {
+        QVERIFY(QFile::copy(QStringLiteral(LUMORA_FIXTURE_DIR "/") + fileName, stranger));
+    } else if (contents == "TRUNCATE") {
+        QFile real(PluginLibrary::pathOf(QStringLiteral("tornel")));
+        QVERIFY(real.open(QIODevice::ReadOnly));
+        QFile file(stranger);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(real.read(real.size() / 3));
+    } else if (contents == "DIRECTORY") {
+        QVERIFY(QDir().mkpath(stranger));
+    } else if (contents == "DANGLING") {
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone.so")), stranger));
+    } else {
+        QFile file(stranger);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+    }
+
+    PluginLoader loader;
+    QCOMPARE(loader.loadDirectory(dir.path()), 8);
+    QCOMPARE(loader.refusals().size(), 1);
+    const QString refusal = loader.refusals().first();
+    QVERIFY2(refusal.startsWith(stranger + QLatin1String(": ")), qPrintable(refusal));
+    QVERIFY2(refusal.contains(reason), qPrintable(refusal));
+    QVERIFY(!refusal.contains(QLatin1Char('\n')));
+}
+
+void tst_PluginLoader::missingFolder()
+{
+    PluginLoader loader;
+    QCOMPARE(loader.loadDirectory(QStringLiteral("/no/such/folder")), 0);
+    QCOMPARE(loader.refusals().size(), 1);
+    QVERIFY(loader.plugins().isEmpty());
+}
+
+QTEST_MAIN(tst_PluginLoader)
+#include "tst_pluginloader.moc"
