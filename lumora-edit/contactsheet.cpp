@@ -34,10 +34,10 @@ int main(int argc, char **argv)
     painter.setFont(font);
 
     for (int i = 0; i < args.size(); ++i) {
-        const QString label = args[i].contains(QLatin1Char('=')) ? args[i].section(QLatin1Char('='), 0, 0)
-                                                                 : QFileInfo(args[i]).completeBaseName();
-        const QString file = args[i].contains(QLatin1Char('=')) ? args[i].section(QLatin1Char('='), 1)
-                                                                : args[i];
+        // LABEL=FILE splits at the last '=': labels such as "crop=16:9" keep theirs.
+        const int split = int(args[i].lastIndexOf(QLatin1Char('=')));
+        const QString file = split < 0 ? args[i] : args[i].mid(split + 1);
+        const QString label = split < 0 ? QFileInfo(file).completeBaseName() : args[i].left(split);
         QImageReader reader(file);
         reader.setAutoTransform(true);
         const QImage image = reader.read();

@@ -33,6 +33,15 @@ int complain(const QString &message, int code = Failure)
     return code;
 }
 
+// Warnings the image decoder gives while it reads; any means the file is damaged.
+QStringList *decodeWarnings = nullptr;
+
+void collectDecodeWarning(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (decodeWarnings && type == QtWarningMsg)
+        decodeWarnings->append(message);
+}
+
 std::optional<QImage> readPicture(const QString &fileName, QString *error)
 {
     if (!QFileInfo(fileName).isFile()) {
@@ -41,9 +50,33 @@ std::optional<QImage> readPicture(const QString &fileName, QString *error)
     }
     QImageReader reader(fileName);
     reader.setAutoTransform(true); // as the camera held it (EXIF orientation)
+    // Refuse what cannot be held in memory before decoding starts, from the header.
+    const QSize size = reader.size();
+    const qint64 maxPixels = qint64(QImageReader::allocationLimit()) * 1024 * 1024 / 4;
+    if (size.isValid() && qint64(size.width()) * size.height() > maxPixels) {
+        *error = QStringLiteral("cannot read %1: %2x%3 pixels is more than the %4 megapixels "
+                                "an edit can hold")
+                     .arg(fileName)
+                     .arg(size.width())
+                     .arg(size.height())
+                     .arg(maxPixels / 1000000);
+        return std::nullopt;
+    }
+    // A decoder that meets a damaged file (a JPEG cut short, say) warns and fills in
+    // the rest; an edit of such a picture would silently lose the missing part.
+    QStringList warnings;
+    decodeWarnings = &warnings;
+    const QtMessageHandler previous = qInstallMessageHandler(collectDecodeWarning);
     QImage image = reader.read();
+    qInstallMessageHandler(previous);
+    decodeWarnings = nullptr;
     if (image.isNull()) {
         *error = QStringLiteral("cannot read %1: %2").arg(fileName, reader.errorString());
+        return std::nullopt;
+    }
+    if (!warnings.isEmpty()) {
+        *error = QStringLiteral("cannot read %1: the picture is damaged (%2)")
+                     .arg(fileName, warnings.first().trimmed());
         return std::nullopt;
     }
     return image;

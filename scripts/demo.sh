@@ -26,7 +26,7 @@ edits=(
 )
 sheet=("original=$sample")
 for e in "${edits[@]}"; do
-    name=$(echo "$e" | tr ':=@,' '-_--')
+    name=$(echo "$e" | tr ':=@,' '._+-')
     echo "== $e"
     "$edit" --trace -o "$out/$name.png" "$sample" "$e"
     sheet+=("$e=$out/$name.png")

@@ -3,6 +3,7 @@
 
 #include "imagefilters.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -82,6 +85,9 @@ private Q_SLOTS:
     void badInput_data();
     void badInput();
     void exifOrientationIsApplied();
+    void extremeShapesThroughEveryEdit_data();
+    void extremeShapesThroughEveryEdit();
+    void inPlaceReplacesTheInput();
 
 private:
     QScopedPointer<QTemporaryDir> m_dir;
@@ -314,6 +320,23 @@ void tst_LumoraEdit::badInput_data()
     QTest::newRow("unsupported output") << QStringList{"-o", "OUT.xyz", "IN", "flip-vertical"}
                                         << QByteArray() << 2 << "unsupported picture format";
     QTest::newRow("no edit") << QStringList{"IN"} << QByteArray() << 2 << "no edit given";
+    QTest::newRow("zero bytes") << QStringList{"-o", "OUT", "IN", "auto-fix"} << QByteArray("EMPTY")
+                                << 1 << "cannot read";
+    QTest::newRow("truncated JPEG") << QStringList{"-o", "OUT", "IN", "auto-fix"}
+                                    << QByteArray("TRUNCATED") << 1 << "damaged";
+    QTest::newRow("header claims 100000x100000")
+        << QStringList{"-o", "OUT", "IN", "flip-vertical"}
+        << QByteArray::fromHex("89504e470d0a1a0a0000000d49484452000186a0000186a0080200000027309c"
+                               "9f0000000c49444154789c6360a00c000000400001b7347cef0000000049454e"
+                               "44ae426082")
+        << 1 << "100000x100000 pixels";
+    QTest::newRow("unsupported format") << QStringList{"-o", "OUT", "IN", "rotate-left"}
+                                        << QByteArray("just some text\n") << 1 << "cannot read";
+    QTest::newRow("malformed crop") << QStringList{"-o", "OUT", "IN", "crop=16:9@1,2"}
+                                    << QByteArray() << 2 << "@X,Y,WxH";
+    QTest::newRow("read-only output folder")
+        << QStringList{"-o", "READONLY", "IN", "flip-vertical"} << QByteArray() << 1
+        << "cannot write";
 }
 
 void tst_LumoraEdit::badInput()
@@ -322,14 +345,28 @@ void tst_LumoraEdit::badInput()
     QFETCH(QByteArray, inputContents);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
+    if (arguments.contains(QLatin1String("READONLY")) && ::geteuid() == 0)
+        QSKIP("root writes into read-only folders");
     if (inputContents.isEmpty()) {
         QVERIFY(pattern(9, 7).save(path("in.png")));
+    } else if (inputContents == "EMPTY") {
+        QFile file(path("in.png"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (inputContents == "TRUNCATED") {
+        QBuffer jpeg;
+        QVERIFY(jpeg.open(QIODevice::WriteOnly));
+        QVERIFY(pattern(64, 64).save(&jpeg, "JPEG"));
+        QFile file(path("in.png"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(jpeg.data().left(jpeg.data().size() / 2));
     } else {
         QFile file(path("in.png"));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(inputContents);
     }
     QVERIFY(QDir().mkpath(path("empty")));
+    QVERIFY(QDir().mkpath(path("readonly")));
+    QVERIFY(QFile::setPermissions(path("readonly"), QFile::ReadOwner | QFile::ExeOwner));
     const QByteArray before = hashOf(path("in.png"));
     for (QString &argument : arguments) {
         if (argument == QLatin1String("IN"))
@@ -344,6 +381,8 @@ void tst_LumoraEdit::badInput()
             argument = path("empty");
         else if (argument == QLatin1String("NOWHERE"))
             argument = path("no/such/folder/out.png");
+        else if (argument == QLatin1String("READONLY"))
+            argument = path("readonly/out.png");
     }
 
     const Run run = lumoraEdit(arguments);
@@ -379,6 +418,46 @@ void tst_LumoraEdit::exifOrientationIsApplied()
     const Run run = lumoraEdit({"-o", path("out.png"), path("in.jpg"), "flip-horizontal"});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(QImage(path("out.png")).size(), QSize(20, 40));
+}
+
+void tst_LumoraEdit::extremeShapesThroughEveryEdit_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QString>("edit");
+    const QStringList edits = {"flip-vertical", "flip-horizontal", "rotate-right", "rotate-left",
+                               "auto-fix", "crop=free", "crop=original", "crop=16:9",
+                               "crop=9:16", "crop=square", "resize=12", "resize=50",
+                               "effect=greyscale,sepia,old-color-photo,cross-processing"};
+    for (const QSize &size : {QSize(1, 1), QSize(1, 10000), QSize(10000, 1)}) {
+        for (const QString &edit : edits)
+            QTest::addRow("%dx%d %s", size.width(), size.height(), qPrintable(edit)) << size << edit;
+    }
+}
+
+void tst_LumoraEdit::extremeShapesThroughEveryEdit()
+{
+    QFETCH(QSize, size);
+    QFETCH(QString, edit);
+    QImage input(size, QImage::Format_RGB32);
+    input.fill(qRgb(10, 200, 90));
+    QVERIFY(input.save(path("in.png")));
+    const Run run = lumoraEdit({"--trace", "-o", path("out.png"), path("in.png"), edit});
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    const QImage written(path("out.png"));
+    QVERIFY(!written.isNull());
+    QVERIFY(written.width() >= 1 && written.height() >= 1);
+    // Every confirmed edit ends with exactly one completion.
+    QCOMPARE(run.err.count("editOperationPerformed"), 1);
+}
+
+void tst_LumoraEdit::inPlaceReplacesTheInput()
+{
+    QVERIFY(pattern(12, 8).save(path("in.png")));
+    const Run run = lumoraEdit({"--in-place", "-o", path("in.png"), path("in.png"), "rotate-left"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(QImage(path("in.png")).convertToFormat(QImage::Format_RGB32),
+             pattern(12, 8).transformed(QTransform().rotate(-90)));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"in.png"});
 }
 
 QTEST_GUILESS_MAIN(tst_LumoraEdit)
