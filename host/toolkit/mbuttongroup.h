@@ -23,6 +23,7 @@ public:
     void addButton(MButton *button, int id = -1);
     void removeButton(MButton *button);
     QList<MButton *> buttons() const;
+    // The checked member (not owned), or null.
     MButton *checkedButton() const;
     int id(MButton *button) const;
 

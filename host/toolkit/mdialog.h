@@ -27,14 +27,16 @@ public:
     void setTitle(const QString &title);
 
     // Shows the dialog on `window`'s scene (it becomes an item of that scene) above
-    // everything else. A null window shows nothing.
+    // everything else. A null window shows nothing. The dialog stays owned by its
+    // creator, not by the scene or the window (`window` is not owned either); a
+    // window going away takes its dialogs out of its scene first.
     virtual void appear(MWindow *window, DeletionPolicy policy = KeepWhenDone);
     // Hides the dialog and takes it out of the scene; harmless when not shown.
     virtual void disappear();
     // The user closed the dialog without a choice: as disappear().
     virtual void dismiss();
     bool isAppeared() const;
-    // The window it is shown on, or null.
+    // The window it is shown on (not owned), or null.
     MWindow *appearedWindow() const;
 
 Q_SIGNALS:

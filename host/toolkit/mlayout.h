@@ -17,7 +17,7 @@ class MLayoutAnimation;
 class M_CORE_EXPORT MLayout : public QGraphicsLayout
 {
 public:
-    // With a parent widget the layout installs itself on it.
+    // With a parent widget the layout installs itself on it, and the widget owns it.
     explicit MLayout(QGraphicsLayoutItem *parent = nullptr);
     // Deletes its policies. Its items leave the layout: widgets are not deleted,
     // sub-layouts owned by the layout (ownedByLayout()) are, as with Qt's layouts.
@@ -28,7 +28,9 @@ public:
     void setAnimation(MLayoutAnimation *animation);
     MLayoutAnimation *animation() const;
 
-    // Registers `policy` for both orientations and makes it the active one.
+    // Registers `policy` for both orientations and makes it the active one. The
+    // policies passed here must have been made on this layout, which owns them
+    // already; any other policy is ignored.
     void setPolicy(MAbstractLayoutPolicy *policy);
     // The active policy.
     MAbstractLayoutPolicy *policy() const;

@@ -12,6 +12,7 @@
 class M_CORE_EXPORT MLinearLayoutPolicy : public MAbstractLayoutPolicy
 {
 public:
+    // Registers with `layout`, which owns the policy from then on.
     MLinearLayoutPolicy(MLayout *layout, Qt::Orientation orientation);
     ~MLinearLayoutPolicy() override;
 

@@ -11,6 +11,7 @@ class M_CORE_EXPORT MWidgetController : public QGraphicsWidget
     Q_OBJECT
 
 public:
+    // `parent` owns the widget, as with any graphics item.
     explicit MWidgetController(QGraphicsItem *parent = nullptr);
     ~MWidgetController() override;
 

@@ -51,7 +51,6 @@ private Q_SLOTS:
     void addedWidgetsBecomeChildrenOfTheLayoutsWidget();
     void installingLaterReparentsItems();
     void deletedItemLeavesLayoutAndPolicies();
-    void marginsAndAnimationAreKept();
 };
 
 void TestMLayout::parentWidgetGetsTheLayout()
@@ -60,6 +59,11 @@ void TestMLayout::parentWidgetGetsTheLayout()
     auto *layout = new MLayout(&container);
     QCOMPARE(container.layout(), layout);
     QCOMPARE(layout->parentLayoutItem(), &container);
+    // No margins from the widget style: the container's contents are the layout's.
+    container.resize(100, 50);
+    layout->activate();
+    QCOMPARE(layout->geometry(), QRectF(0, 0, 100, 50));
+    QCOMPARE(layout->contentsRect(), QRectF(0, 0, 100, 50));
     // Installing it again is a no-op, not a second owner.
     container.setLayout(layout);
     QCOMPARE(container.layout(), layout);
@@ -306,22 +310,6 @@ void TestMLayout::deletedItemLeavesLayoutAndPolicies()
     // Relaying out after the removal places only what is left.
     layout->setGeometry(QRectF(0, 0, 100, 10));
     QCOMPARE(kept->geometry(), QRectF(70, 0, 30, 10));
-}
-
-void TestMLayout::marginsAndAnimationAreKept()
-{
-    MLayout layout;
-    qreal left = -1, top = -1, right = -1, bottom = -1;
-    layout.getContentsMargins(&left, &top, &right, &bottom);
-    QCOMPARE(QList<qreal>({ left, top, right, bottom }), QList<qreal>({ 0, 0, 0, 0 }));
-
-    layout.setContentsMargins(1, 2, 3, 4);
-    layout.getContentsMargins(&left, &top, &right, &bottom);
-    QCOMPARE(QList<qreal>({ left, top, right, bottom }), QList<qreal>({ 1, 2, 3, 4 }));
-
-    QCOMPARE(layout.animation(), nullptr);
-    layout.setAnimation(nullptr);
-    QCOMPARE(layout.animation(), nullptr);
 }
 
 QTEST_MAIN(TestMLayout)

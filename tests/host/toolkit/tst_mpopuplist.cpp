@@ -62,7 +62,6 @@ private Q_SLOTS:
     void currentIndex();
     void scrollToBringsRowIntoView_data();
     void scrollToBringsRowIntoView();
-    void modelChangeResetsTheList();
 };
 
 void TestMPopupList::hiddenUntilItAppears()
@@ -304,29 +303,6 @@ void TestMPopupList::scrollToBringsRowIntoView()
 
     popup.scrollTo(model.index(0, 0));
     QCOMPARE(popup.firstVisibleRow(), 0);
-}
-
-void TestMPopupList::modelChangeResetsTheList()
-{
-    QStringListModel first(rows(9));
-    QStringListModel second(rows(2));
-    MPopupList popup;
-    popup.setItemModel(&first);
-    popup.setCurrentIndex(first.index(8, 0));
-    popup.scrollTo(first.index(8, 0));
-
-    popup.setItemModel(&second);
-    QCOMPARE(popup.itemModel(), &second);
-    QVERIFY(!popup.currentIndex().isValid());
-    QCOMPARE(popup.firstVisibleRow(), 0);
-
-    // A model deleted under the list is let go.
-    {
-        QStringListModel shortLived(rows(2));
-        popup.setItemModel(&shortLived);
-    }
-    QCOMPARE(popup.itemModel(), nullptr);
-    QVERIFY(popup.rowRect(0).isEmpty());
 }
 
 QTEST_MAIN(TestMPopupList)
