@@ -12,7 +12,7 @@ namespace {
 
 // One entry of a line under test: an item with its hints and size policy, or a
 // stretch (stretch > 0).
-struct EntrySpec
+struct LineEntry
 {
     QSizeF preferred;
     Qt::Alignment alignment;
@@ -23,38 +23,38 @@ struct EntrySpec
     int stretch = 0;
 };
 
-EntrySpec item(QSizeF preferred, Qt::Alignment alignment = {},
+LineEntry item(QSizeF preferred, Qt::Alignment alignment = {},
                QSizePolicy::Policy horizontal = QSizePolicy::Preferred,
                QSizePolicy::Policy vertical = QSizePolicy::Preferred)
 {
-    EntrySpec spec;
-    spec.preferred = preferred;
-    spec.alignment = alignment;
-    spec.horizontal = horizontal;
-    spec.vertical = vertical;
-    return spec;
+    LineEntry entry;
+    entry.preferred = preferred;
+    entry.alignment = alignment;
+    entry.horizontal = horizontal;
+    entry.vertical = vertical;
+    return entry;
 }
 
-EntrySpec stretch(int factor = 1)
+LineEntry stretch(int factor = 1)
 {
-    EntrySpec spec;
-    spec.stretch = factor;
-    return spec;
+    LineEntry entry;
+    entry.stretch = factor;
+    return entry;
 }
 
-EntrySpec withMinimum(EntrySpec spec, QSizeF minimum)
+LineEntry withMinimum(LineEntry entry, QSizeF minimum)
 {
-    spec.minimum = minimum;
-    return spec;
+    entry.minimum = minimum;
+    return entry;
 }
 
-EntrySpec withMaximum(EntrySpec spec, QSizeF maximum)
+LineEntry withMaximum(LineEntry entry, QSizeF maximum)
 {
-    spec.maximum = maximum;
-    return spec;
+    entry.maximum = maximum;
+    return entry;
 }
 
-// A widget holding an MLayout with one linear policy built from `specs`.
+// A widget holding an MLayout with one linear policy built from `entryList`.
 struct Line
 {
     QGraphicsWidget container;
@@ -62,22 +62,22 @@ struct Line
     MLinearLayoutPolicy *policy = nullptr;
     QList<QGraphicsWidget *> items;
 
-    Line(Qt::Orientation orientation, const QList<EntrySpec> &specs)
+    Line(Qt::Orientation orientation, const QList<LineEntry> &entryList)
     {
         layout = new MLayout(&container);
         policy = new MLinearLayoutPolicy(layout, orientation);
-        for (const EntrySpec &spec : specs) {
-            if (spec.stretch > 0) {
-                policy->insertStretch(-1, spec.stretch);
+        for (const LineEntry &entry : entryList) {
+            if (entry.stretch > 0) {
+                policy->insertStretch(-1, entry.stretch);
                 continue;
             }
             auto *widget = new QGraphicsWidget;
-            widget->setMinimumSize(spec.minimum);
-            widget->setPreferredSize(spec.preferred);
-            widget->setMaximumSize(spec.maximum);
-            widget->setSizePolicy(spec.horizontal, spec.vertical);
-            if (spec.alignment)
-                policy->addItem(widget, spec.alignment);
+            widget->setMinimumSize(entry.minimum);
+            widget->setPreferredSize(entry.preferred);
+            widget->setMaximumSize(entry.maximum);
+            widget->setSizePolicy(entry.horizontal, entry.vertical);
+            if (entry.alignment)
+                policy->addItem(widget, entry.alignment);
             else
                 policy->addItem(widget);
             items.append(widget);
@@ -87,7 +87,7 @@ struct Line
 
 } // namespace
 
-Q_DECLARE_METATYPE(QList<EntrySpec>)
+Q_DECLARE_METATYPE(QList<LineEntry>)
 
 class TestMLinearLayoutPolicy : public QObject
 {
@@ -107,7 +107,7 @@ private Q_SLOTS:
 void TestMLinearLayoutPolicy::geometry_data()
 {
     QTest::addColumn<Qt::Orientation>("orientation");
-    QTest::addColumn<QList<EntrySpec>>("entries");
+    QTest::addColumn<QList<LineEntry>>("entries");
     QTest::addColumn<QSizeF>("size");
     QTest::addColumn<QMarginsF>("layoutMargins");
     QTest::addColumn<QMarginsF>("policyMargins");
@@ -118,52 +118,52 @@ void TestMLinearLayoutPolicy::geometry_data()
     const QSizeF box(100, 40);
 
     QTest::newRow("stretches centre an aligned item")
-        << Qt::Horizontal << QList<EntrySpec> { stretch(), item(box, Qt::AlignCenter), stretch() }
+        << Qt::Horizontal << QList<LineEntry> { stretch(), item(box, Qt::AlignCenter), stretch() }
         << QSizeF(400, 100) << none << none << qreal(0)
         << QList<QRectF> { QRectF(150, 30, 100, 40) };
     QTest::newRow("stretch factors share by weight")
-        << Qt::Horizontal << QList<EntrySpec> { stretch(1), item(box, Qt::AlignCenter), stretch(3) }
+        << Qt::Horizontal << QList<LineEntry> { stretch(1), item(box, Qt::AlignCenter), stretch(3) }
         << QSizeF(400, 100) << none << none << qreal(0)
         << QList<QRectF> { QRectF(75, 30, 100, 40) };
     QTest::newRow("unaligned item fills across the line")
-        << Qt::Horizontal << QList<EntrySpec> { item(box), stretch() } << QSizeF(400, 100) << none
+        << Qt::Horizontal << QList<LineEntry> { item(box), stretch() } << QSizeF(400, 100) << none
         << none << qreal(0) << QList<QRectF> { QRectF(0, 0, 100, 100) };
     QTest::newRow("filling stops at the item's maximum")
-        << Qt::Horizontal << QList<EntrySpec> { withMaximum(item(box), QSizeF(200, 60)), stretch() }
+        << Qt::Horizontal << QList<LineEntry> { withMaximum(item(box), QSizeF(200, 60)), stretch() }
         << QSizeF(400, 100) << none << none << qreal(0) << QList<QRectF> { QRectF(0, 0, 100, 60) };
     QTest::newRow("aligned bottom right keeps its preferred height")
         << Qt::Horizontal
-        << QList<EntrySpec> { stretch(), item(box, Qt::AlignBottom | Qt::AlignRight) }
+        << QList<LineEntry> { stretch(), item(box, Qt::AlignBottom | Qt::AlignRight) }
         << QSizeF(400, 100) << none << none << qreal(0)
         << QList<QRectF> { QRectF(300, 60, 100, 40) };
     QTest::newRow("layout and policy margins both come off")
-        << Qt::Horizontal << QList<EntrySpec> { item(box, {}, QSizePolicy::Expanding) }
+        << Qt::Horizontal << QList<LineEntry> { item(box, {}, QSizePolicy::Expanding) }
         << QSizeF(400, 100) << QMarginsF(10, 10, 10, 10) << QMarginsF(64, 0, 64, 0) << qreal(0)
         << QList<QRectF> { QRectF(74, 10, 252, 80) };
     QTest::newRow("expanding item takes the free space")
-        << Qt::Horizontal << QList<EntrySpec> { item(box), item(box, {}, QSizePolicy::Expanding) }
+        << Qt::Horizontal << QList<LineEntry> { item(box), item(box, {}, QSizePolicy::Expanding) }
         << QSizeF(400, 40) << none << none << qreal(0)
         << QList<QRectF> { QRectF(0, 0, 100, 40), QRectF(100, 0, 300, 40) };
     QTest::newRow("without stretches or expanding items growable items share")
-        << Qt::Horizontal << QList<EntrySpec> { item(box), item(box) } << QSizeF(400, 40) << none
+        << Qt::Horizontal << QList<LineEntry> { item(box), item(box) } << QSizeF(400, 40) << none
         << none << qreal(0) << QList<QRectF> { QRectF(0, 0, 200, 40), QRectF(200, 0, 200, 40) };
     QTest::newRow("stretches win over expanding items")
-        << Qt::Horizontal << QList<EntrySpec> { item(box, {}, QSizePolicy::Expanding), stretch() }
+        << Qt::Horizontal << QList<LineEntry> { item(box, {}, QSizePolicy::Expanding), stretch() }
         << QSizeF(400, 40) << none << none << qreal(0) << QList<QRectF> { QRectF(0, 0, 100, 40) };
     QTest::newRow("fixed items keep their size, with spacing between them")
         << Qt::Horizontal
-        << QList<EntrySpec> { item(box, {}, QSizePolicy::Fixed), item(box, {}, QSizePolicy::Fixed) }
+        << QList<LineEntry> { item(box, {}, QSizePolicy::Fixed), item(box, {}, QSizePolicy::Fixed) }
         << QSizeF(400, 40) << none << none << qreal(10)
         << QList<QRectF> { QRectF(0, 0, 100, 40), QRectF(110, 0, 100, 40) };
     QTest::newRow("short line shrinks items toward their minimum")
         << Qt::Horizontal
-        << QList<EntrySpec> { withMinimum(item(box), QSizeF(50, 0)),
+        << QList<LineEntry> { withMinimum(item(box), QSizeF(50, 0)),
                               withMinimum(item(box), QSizeF(100, 0)) }
         << QSizeF(150, 40) << none << none << qreal(0)
         << QList<QRectF> { QRectF(0, 0, 50, 40), QRectF(50, 0, 100, 40) };
     QTest::newRow("vertical line with side margins centres aligned items")
         << Qt::Vertical
-        << QList<EntrySpec> { item(QSizeF(200, 64), Qt::AlignCenter, QSizePolicy::Preferred,
+        << QList<LineEntry> { item(QSizeF(200, 64), Qt::AlignCenter, QSizePolicy::Preferred,
                                    QSizePolicy::Fixed),
                               item(QSizeF(200, 64), Qt::AlignCenter, QSizePolicy::Preferred,
                                    QSizePolicy::Fixed),
@@ -171,14 +171,14 @@ void TestMLinearLayoutPolicy::geometry_data()
         << QSizeF(480, 216) << none << QMarginsF(64, 0, 64, 0) << qreal(0)
         << QList<QRectF> { QRectF(140, 0, 200, 64), QRectF(140, 64, 200, 64) };
     QTest::newRow("vertical line: unaligned items fill the width")
-        << Qt::Vertical << QList<EntrySpec> { stretch(), item(box), stretch() } << QSizeF(300, 140)
+        << Qt::Vertical << QList<LineEntry> { stretch(), item(box), stretch() } << QSizeF(300, 140)
         << none << none << qreal(0) << QList<QRectF> { QRectF(0, 50, 300, 40) };
 }
 
 void TestMLinearLayoutPolicy::geometry()
 {
     QFETCH(Qt::Orientation, orientation);
-    QFETCH(QList<EntrySpec>, entries);
+    QFETCH(QList<LineEntry>, entries);
     QFETCH(QSizeF, size);
     QFETCH(QMarginsF, layoutMargins);
     QFETCH(QMarginsF, policyMargins);
@@ -210,8 +210,8 @@ void TestMLinearLayoutPolicy::geometryFollowsWidgetResize()
 
 void TestMLinearLayoutPolicy::sizeHintSumsAlongTheLine()
 {
-    EntrySpec wide = withMinimum(item(QSizeF(100, 40)), QSizeF(30, 20));
-    EntrySpec tall = withMinimum(item(QSizeF(50, 60)), QSizeF(10, 50));
+    LineEntry wide = withMinimum(item(QSizeF(100, 40)), QSizeF(30, 20));
+    LineEntry tall = withMinimum(item(QSizeF(50, 60)), QSizeF(10, 50));
     Line line(Qt::Horizontal, { wide, stretch(), tall });
     line.policy->setSpacing(5);
     line.policy->setContentsMargins(1, 2, 3, 4);
@@ -290,15 +290,15 @@ void TestMLinearLayoutPolicy::notifiesLayoutPositionWhenEnabled()
     QFETCH(int, itemCount);
     QFETCH(QStringList, positions);
 
-    QList<EntrySpec> specs;
+    QList<LineEntry> entryList;
     for (int i = 0; i < itemCount; ++i)
-        specs.append(item(QSizeF(10, 10)));
-    Line quiet(Qt::Horizontal, specs);
+        entryList.append(item(QSizeF(10, 10)));
+    Line quiet(Qt::Horizontal, entryList);
     quiet.layout->setGeometry(QRectF(0, 0, 200, 20));
     QVERIFY(!quiet.policy->isNotifyWidgetsOfLayoutPositionEnabled());
     QVERIFY(!quiet.items.at(0)->property("layoutPosition").isValid());
 
-    Line told(Qt::Horizontal, specs);
+    Line told(Qt::Horizontal, entryList);
     told.policy->setNotifyWidgetsOfLayoutPositionEnabled(true);
     told.layout->setGeometry(QRectF(0, 0, 200, 20));
     for (int i = 0; i < itemCount; ++i)
