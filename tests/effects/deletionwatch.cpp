@@ -107,6 +107,8 @@ int DeletionWatch::order(const void *address) const
     return entry ? entry->order : 0;
 }
 
+// Every form is replaced, not only the two the others fall back on, because a
+// sanitizer runtime replaces them all in its turn.
 void *operator new(std::size_t size)
 {
     return allocate(size);

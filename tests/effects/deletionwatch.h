@@ -4,7 +4,8 @@
 // Watches addresses for the global operator delete, to see objects that cannot report
 // their own end (layout policies, layouts) being deleted, how often and in which
 // order. Linking deletionwatch.cpp replaces the global operator new and delete of the
-// whole test program, the toolkit library's calls included.
+// whole test program, the toolkit library's calls included (they bind to the
+// program's definitions).
 //
 // A watched address handed out again by operator new stops counting, so a count of 2
 // is a true double delete, not a reuse of freed memory. One watch at a time; the GUI
