@@ -1,8 +1,18 @@
 #include "mwidgetcontroller.h"
 
+namespace {
+// Text on a touch screen is read at arm's length: the theme's body size, in pixels of
+// an 854x480 screen.
+constexpr int ThemeFontPixelSize = 20;
+} // namespace
+
 MWidgetController::MWidgetController(QGraphicsItem *parent)
     : QGraphicsWidget(parent)
-{ }
+{
+    QFont themeFont = font();
+    themeFont.setPixelSize(ThemeFontPixelSize);
+    setFont(themeFont);
+}
 
 MWidgetController::~MWidgetController() = default;
 
