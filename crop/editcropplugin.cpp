@@ -155,8 +155,13 @@ void EditCropPlugin::performEditOperation()
         const QSize fullSize = provider->fullImageSize();
         const QRect selection = selectionRect();
         // Only the size matters: a selection as large as the picture crops nothing,
-        // wherever it stands.
-        if (selection.width() != fullSize.width() || selection.height() != fullSize.height()) {
+        // wherever it stands. Nor does one that is empty or reaches outside the
+        // picture (the crop tool never activated on a picture, or the host has
+        // changed the picture since): it would ask for pixels that are not there.
+        const bool inside = !selection.isEmpty()
+            && QRect(QPoint(0, 0), fullSize).contains(selection);
+        if (inside
+            && (selection.width() != fullSize.width() || selection.height() != fullSize.height())) {
             QHash<QString, QVariant> options;
             options.insert(QString(QuillImageFilter::CropRectangle), QVariant(selection));
             provider->runEditFilter(QStringLiteral("org.quenta.crop"), options, 0);

@@ -38,8 +38,8 @@ public:
     QString cropAspectRatioString() const;
 
 public Q_SLOTS:
-    // Crops to the selection when its size differs from the picture's; then
-    // editOperationPerformed(), always.
+    // Crops to the selection when it lies inside the picture and its size differs
+    // from the picture's; then editOperationPerformed(), always.
     void performEditOperation() override;
     // Starts from the picture's own ratio, whatever was chosen before.
     void activate() override;

@@ -361,5 +361,6 @@ void LumoraCropper::activate()
     d->drag = LumoraCropperPrivate::Drag::None;
     const QSize size = editUiProvider() ? editUiProvider()->fullImageSize() : QSize();
     d->imageSize = size.isEmpty() ? QSize() : size;
-    d->selection = QRect(QPoint(0, 0), d->imageSize);
+    // Without a picture the selection is 0 x 0, not the -1 x -1 of the invalid size.
+    d->selection = d->imageSize.isEmpty() ? QRect() : QRect(QPoint(0, 0), d->imageSize);
 }

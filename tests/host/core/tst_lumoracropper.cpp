@@ -251,6 +251,8 @@ void TestLumoraCropper::noPicture()
         cropper.setEditUiProvider(&provider);
     cropper.activate();
     QVERIFY(cropper.selectionRect().isEmpty());
+    // 0 x 0, as a crop plug-in shows it, not the invalid size's -1 x -1.
+    QCOMPARE(cropper.selectionRect().size(), QSize(0, 0));
 
     for (int type = 0; type <= 8; ++type) {
         cropper.setCropAspectRatioType(static_cast<Type>(type));
