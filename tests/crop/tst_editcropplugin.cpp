@@ -128,6 +128,9 @@ void TestEditCropPlugin::performs_data()
     // Only the size is compared, not the position.
     QTest::newRow("picture's size elsewhere")
         << QRect(100, 100, 3000, 2000) << QSize(3000, 2000) << false;
+    // The host replaced the picture after activation: the selection is not in it.
+    QTest::newRow("outside a smaller picture")
+        << QRect(10, 20, 300, 400) << QSize(200, 200) << false;
 }
 
 void TestEditCropPlugin::performs()
