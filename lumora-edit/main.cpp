@@ -249,11 +249,16 @@ int main(int argc, char **argv)
     if (parser.isSet(traceOption) && !trace.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))
         return complain(QStringLiteral("cannot write the trace"));
     ImageEditor editor(*picture);
+    // From here on only the current picture matters. A command-line run never undoes, so
+    // neither the decoded input nor the editor's history of earlier pictures is kept; with
+    // them, a chain of edits held every intermediate picture in memory until the end.
+    picture.reset();
     EditDriver driver(loader, editor, trace.isOpen() ? &trace : nullptr);
     for (const EditRequest &edit : std::as_const(edits)) {
         QString error;
         if (!driver.apply(edit, &error))
             return complain(error);
+        editor.setImage(editor.image()); // drops the undo history
     }
 
     QString error;

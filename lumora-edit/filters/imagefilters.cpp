@@ -70,11 +70,35 @@ template<typename PixelFunction> QImage mapPixels(const QImage &image, PixelFunc
     return result;
 }
 
-// Same maths for greyscale and old colour photo; integer so that greys map exactly to
-// themselves (the weights add up to 1000).
-inline int luma601(int r, int g, int b)
+// floor(n / d) for a whole number 0 <= n < 2^22 held in a float, given d's reciprocal rounded to
+// a float. One multiplication rather than an integer division, so that the pixel loops below
+// vectorise well: n + 0.5 is exact in a float and (n + 0.5) / d lies at least 0.5 / d from any
+// whole number, while the two roundings (of the reciprocal and of the product) are off by less
+// than (n + 0.5) / d * 2^-23 < 0.5 / d; the truncated product is thus the exact quotient. Whole
+// channel values times whole weights, and their sums, stay below 2^22 and are exact in a float.
+inline int quotient(float n, float reciprocal)
 {
-    return (299 * r + 587 * g + 114 * b + 500) / 1000;
+    return int((n + 0.5f) * reciprocal);
+}
+
+constexpr float OneThousandth = 1.0f / 1000;
+
+// Rec. 601 luma, rounded: (299 R + 587 G + 114 B + 500) / 1000, for greyscale and old colour
+// photo. The weights add up to 1000, so that greys map exactly to themselves.
+inline int luma601(float r, float g, float b)
+{
+    return quotient(299 * r + 587 * g + 114 * b + 500, OneThousandth);
+}
+
+// A channel's value, 0 to 255, as a float.
+inline float channel(QRgb p, int shift)
+{
+    return float(int((p >> shift) & 0xff));
+}
+
+inline QRgb withChannels(QRgb original, quint32 r, quint32 g, quint32 b)
+{
+    return (original & 0xff000000u) | (r << 16) | (g << 8) | b;
 }
 
 // Linear ramp from 0..255 onto low..high, rounded.
@@ -107,12 +131,11 @@ struct ChannelLuts
     Lut blue;
 };
 
-// Old colour photo: the fade ramps after the move toward luma. Black lands on a dark brown and
-// white on a cream; red keeps the widest range and blue the narrowest, which warms the picture.
-const ChannelLuts &oldPhotoLuts()
+// rampLut(low, high)[v] computed rather than looked up, so that the loop using it vectorises:
+// low + (v (high - low) + 127) / 255.
+inline quint32 ramp(int v, int low, int high)
 {
-    static const ChannelLuts luts { rampLut(32, 240), rampLut(24, 228), rampLut(16, 208) };
-    return luts;
+    return quint32(low + quotient(float(v) * float(high - low) + 127, 1.0f / 255));
 }
 
 // Cross-processing curves, built once on first use (thread-safe static initialisation).
@@ -164,11 +187,6 @@ Lut levelsLut(int low, int high)
             lut[v] = quint8(((v - low) * 510 + range) / (2 * range));
     }
     return lut;
-}
-
-inline QRgb withChannels(QRgb original, int r, int g, int b)
-{
-    return (original & 0xff000000u) | (QRgb(r) << 16) | (QRgb(g) << 8) | QRgb(b);
 }
 
 const QString FlipName = QStringLiteral("org.quenta.flip");
@@ -309,7 +327,7 @@ QImage scale(const QImage &image, const QSize &size)
 QImage greyscale(const QImage &image)
 {
     return mapPixels(image, [](QRgb p) {
-        const int y = luma601(qRed(p), qGreen(p), qBlue(p));
+        const quint32 y = quint32(luma601(channel(p, 16), channel(p, 8), channel(p, 0)));
         return withChannels(p, y, y, y);
     });
 }
@@ -317,28 +335,31 @@ QImage greyscale(const QImage &image)
 QImage sepia(const QImage &image)
 {
     return mapPixels(image, [](QRgb p) {
-        const int r = qRed(p);
-        const int g = qGreen(p);
-        const int b = qBlue(p);
-        const int outR = std::min(255, (393 * r + 769 * g + 189 * b + 500) / 1000);
-        const int outG = std::min(255, (349 * r + 686 * g + 168 * b + 500) / 1000);
+        const float r = channel(p, 16);
+        const float g = channel(p, 8);
+        const float b = channel(p, 0);
+        const int outR = quotient(393 * r + 769 * g + 189 * b + 500, OneThousandth);
+        const int outG = quotient(349 * r + 686 * g + 168 * b + 500, OneThousandth);
         // Blue's weights add up to .937, so it never needs the clamp.
-        const int outB = (272 * r + 534 * g + 131 * b + 500) / 1000;
-        return withChannels(p, outR, outG, outB);
+        const int outB = quotient(272 * r + 534 * g + 131 * b + 500, OneThousandth);
+        return withChannels(p, quint32(std::min(outR, 255)), quint32(std::min(outG, 255)),
+                            quint32(outB));
     });
 }
 
 QImage oldColorPhoto(const QImage &image)
 {
-    const ChannelLuts &luts = oldPhotoLuts();
-    return mapPixels(image, [&luts](QRgb p) {
-        const int r = qRed(p);
-        const int g = qGreen(p);
-        const int b = qBlue(p);
+    return mapPixels(image, [](QRgb p) {
+        const float r = channel(p, 16);
+        const float g = channel(p, 8);
+        const float b = channel(p, 0);
         // 40 % of the way toward luma: (6 c + 4 y) / 10, rounded.
-        const int y4 = 4 * luma601(r, g, b) + 5;
-        return withChannels(p, luts.red[(6 * r + y4) / 10], luts.green[(6 * g + y4) / 10],
-                            luts.blue[(6 * b + y4) / 10]);
+        const float y4 = float(4 * luma601(r, g, b) + 5);
+        // Then the fade ramps: black lands on a dark brown and white on a cream; red keeps the
+        // widest range and blue the narrowest, which warms the picture.
+        return withChannels(p, ramp(quotient(6 * r + y4, 0.1f), 32, 240),
+                            ramp(quotient(6 * g + y4, 0.1f), 24, 228),
+                            ramp(quotient(6 * b + y4, 0.1f), 16, 208));
     });
 }
 
