@@ -1,11 +1,30 @@
 #!/usr/bin/env bash
 # Builds the project with warnings as errors and runs the whole test suite.
+#
+# In continuous integration (CI=true), or with LUMORA_SANITIZE_TOO=1, the suite first
+# runs once more in a second build with AddressSanitizer and UndefinedBehaviorSanitizer
+# (LUMORA_ASAN_BUILD_DIR, default build-asan). Leak detection is left to the valgrind
+# test of the plain build. Both runs must pass; the plain run's summary ends the output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/deps.sh
+source scripts/deps.sh valgrind
+
+jobs=$(nproc)
+
+if [ "${CI:-}" = true ] || [ "${LUMORA_SANITIZE_TOO:-0}" = 1 ]; then
+    asan=${LUMORA_ASAN_BUILD_DIR:-build-asan}
+    cmake -S . -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMORA_WERROR=ON \
+        -DLUMORA_SANITIZE=ON >/dev/null
+    cmake --build "$asan" -j"$jobs"
+    (
+        cd "$asan"
+        ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+            QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs"
+    )
+fi
 
 build=${LUMORA_BUILD_DIR:-build-test}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMORA_WERROR=ON >/dev/null
-cmake --build "$build" -j"$(nproc)"
+cmake --build "$build" -j"$jobs"
 cd "$build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs"
