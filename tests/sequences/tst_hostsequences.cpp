@@ -288,6 +288,7 @@ private:
     QString turnWindow();
     QString changeWindows();
     QString deleteInstance(int index);
+    QString moveFinger(int index);
 
     QString checkStep();
     QString checkCrop(const PluginSlot &slot) const;
@@ -299,6 +300,7 @@ private:
     std::vector<std::unique_ptr<MWindow>> m_windows;
     QList<HostToolBar> m_toolBars;
     QStringListModel m_longerList; // rows the popup lists do not offer
+    QPointer<QGraphicsScene> m_fingerScene; // where the finger is down, if it is
     int m_focus = 0;
 
     // Expectations of the current step.
@@ -493,8 +495,10 @@ QString HostSequence::step()
         error = tapButton(index);
     else if (roll < 46)
         error = openPopupBySlot(index);
-    else if (roll < 68)
+    else if (roll < 63)
         error = sendMouseEvents(index);
+    else if (roll < 68)
+        error = moveFinger(index);
     else if (roll < 75)
         error = deactivate(index);
     else if (roll < 83)
@@ -889,6 +893,66 @@ QString HostSequence::sendMouseEvents(int index)
     return QString();
 }
 
+// A finger on a window's scene that stays down across steps: put down on a button, a
+// popup row or anywhere, moved, and lifted later, whatever the host did meanwhile
+// (deleted the tool bar or the plug-in under it, hid the popup list, closed the window).
+QString HostSequence::moveFinger(int index)
+{
+    m_actor = index;
+    // A lift may complete a tap on whatever lies under it: only effect taps make
+    // requests, and a tap on a size button or a popup row makes none.
+    m_allowedCallers = { EffectsPlugin };
+    QEvent::Type type;
+    QGraphicsScene *scene = m_fingerScene;
+    QPointF scenePos;
+    if (!scene) {
+        type = QEvent::GraphicsSceneMousePress;
+        MWindow *window = m_windows.at(below(int(m_windows.size()))).get();
+        scene = window->scene();
+        QList<QPointF> targets;
+        for (const HostToolBar &toolBar : liveToolBars()) {
+            if (toolBar.widget->scene() != scene)
+                continue;
+            const QList<QGraphicsItem *> children = toolBar.widget->childItems();
+            for (QGraphicsItem *child : children)
+                targets.append(child->mapToScene(child->boundingRect().center()));
+        }
+        for (int popupIndex : { CropPlugin, ResizePlugin }) {
+            MPopupList *popup = m_plugins[popupIndex].popup;
+            if (!popup || popup->scene() != scene)
+                continue;
+            for (int row = 0; row < popup->itemModel()->rowCount(); ++row) {
+                if (!popup->rowRect(row).isEmpty())
+                    targets.append(popup->mapToScene(popup->rowRect(row).center()));
+            }
+        }
+        if (!targets.isEmpty() && chance(80))
+            scenePos = pick(targets);
+        else
+            scenePos = QPointF(below(900) - 20, below(900) - 20);
+        m_fingerScene = scene;
+    } else {
+        type = chance(50) ? QEvent::GraphicsSceneMouseMove : QEvent::GraphicsSceneMouseRelease;
+        scenePos = QPointF(below(900) - 20, below(900) - 20);
+        if (type == QEvent::GraphicsSceneMouseRelease)
+            m_fingerScene = nullptr;
+    }
+    m_action = QStringLiteral("finger %1 at %2,%3")
+                   .arg(type == QEvent::GraphicsSceneMousePress      ? QStringLiteral("down")
+                            : type == QEvent::GraphicsSceneMouseMove ? QStringLiteral("moves")
+                                                                     : QStringLiteral("up"))
+                   .arg(scenePos.x())
+                   .arg(scenePos.y());
+    QGraphicsSceneMouseEvent event(type);
+    event.setScenePos(scenePos);
+    event.setButton(type == QEvent::GraphicsSceneMouseMove ? Qt::NoButton : Qt::LeftButton);
+    event.setButtons(type == QEvent::GraphicsSceneMouseRelease ? Qt::NoButton : Qt::LeftButton);
+    QCoreApplication::sendEvent(scene, &event);
+    // A lift on a size button shows a popup list.
+    findPopups();
+    return QString();
+}
+
 QString HostSequence::deactivate(int index)
 {
     const QString error = ensureInstance(index);
@@ -1224,11 +1288,10 @@ QString HostSequence::coverage() const
         if (slot.filterCalls == 0)
             return QStringLiteral("%1 never ran its filter").arg(QLatin1String(slot.spec->library));
     }
-    const char *actions[] = { "activate", "build",      "delete",
-                              "choose",   "tap",        "openPopup",
-                              "mouse",    "deactivate", "performEditOperation",
-                              "provider", "picture",    "turn",
-                              "close",    "open" };
+    const char *actions[]
+        = { "finger",   "activate",  "build", "delete",     "choose",
+            "tap",      "openPopup", "mouse", "deactivate", "performEditOperation",
+            "provider", "picture",   "turn",  "close",      "open" };
     for (const char *action : actions) {
         if (m_actionCounts.value(QLatin1String(action)) == 0)
             return QStringLiteral("no step began with \"%1\"").arg(QLatin1String(action));
