@@ -158,8 +158,8 @@ void EditCropPlugin::performEditOperation()
         // wherever it stands. Nor does one that is empty or reaches outside the
         // picture (the crop tool never activated on a picture, or the host has
         // changed the picture since): it would ask for pixels that are not there.
-        const bool inside = !selection.isEmpty()
-            && QRect(QPoint(0, 0), fullSize).contains(selection);
+        const bool inside
+            = !selection.isEmpty() && QRect(QPoint(0, 0), fullSize).contains(selection);
         if (inside
             && (selection.width() != fullSize.width() || selection.height() != fullSize.height())) {
             QHash<QString, QVariant> options;
