@@ -2,8 +2,8 @@
 // side by side, each scaled into the same cell and captioned, so a person sees a run's
 // results at a glance.
 
-#include <QFileInfo>
 #include "headless.h"
+#include <QFileInfo>
 
 #include <QGuiApplication>
 #include <QImage>
@@ -49,12 +49,14 @@ int main(int argc, char **argv)
             painter.drawText(cell, Qt::AlignCenter, QStringLiteral("unreadable"));
         } else {
             const QSize fitted = image.size().scaled(cell.size(), Qt::KeepAspectRatio);
-            const QRect target(cell.center() - QPoint(fitted.width() / 2, fitted.height() / 2), fitted);
+            const QRect target(cell.center() - QPoint(fitted.width() / 2, fitted.height() / 2),
+                               fitted);
             painter.drawImage(target, image);
         }
         painter.setPen(QColor(230, 230, 230));
-        const QString text = image.isNull() ? label
-                                            : QStringLiteral("%1  (%2×%3)").arg(label).arg(image.width()).arg(image.height());
+        const QString text = image.isNull()
+            ? label
+            : QStringLiteral("%1  (%2×%3)").arg(label).arg(image.width()).arg(image.height());
         painter.drawText(QRect(cell.left(), cell.bottom() + 2, cellWidth, caption),
                          Qt::AlignHCenter | Qt::AlignVCenter,
                          painter.fontMetrics().elidedText(text, Qt::ElideMiddle, cellWidth));

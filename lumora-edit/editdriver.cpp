@@ -39,8 +39,7 @@ EditDriver::EditDriver(const PluginLoader &loader, ImageEditor &editor, QIODevic
     : m_loader(loader)
     , m_editor(editor)
     , m_trace(trace)
-{
-}
+{ }
 
 EditDriver::~EditDriver() = default;
 
@@ -67,12 +66,12 @@ bool EditDriver::apply(const EditRequest &request, QString *error)
         tracer.emplace(&m_editor, request.pluginClass, m_trace);
     plugin->setEditUiProvider(tracer ? &*tracer : static_cast<LumoraEditUiProvider *>(&m_editor));
     int performed = 0;
-    const QMetaObject::Connection connection =
-        QObject::connect(plugin, &LumoraEditPlugin::editOperationPerformed, [&] {
-            ++performed;
-            if (tracer)
-                tracer->traceEditOperationPerformed();
-        });
+    const QMetaObject::Connection connection
+        = QObject::connect(plugin, &LumoraEditPlugin::editOperationPerformed, [&] {
+              ++performed;
+              if (tracer)
+                  tracer->traceEditOperationPerformed();
+          });
 
     const QImage before = m_editor.image();
     m_editor.beginActivation();

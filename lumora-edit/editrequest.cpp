@@ -4,33 +4,33 @@
 
 namespace {
 
-struct Choice {
+struct Choice
+{
     const char *name;
     const char *value; // a plug-in class, a popup row or a button object name
 };
 
 constexpr Choice oneShots[] = {
-    {"flip-vertical", "EditFlipVerticalPlugin"},
-    {"flip-horizontal", "EditFlipHorizontalPlugin"},
-    {"rotate-right", "EditRotateClockwisePlugin"},
-    {"rotate-left", "EditRotateCounterClockwisePlugin"},
-    {"auto-fix", "EditAutoFixPlugin"},
+    { "flip-vertical", "EditFlipVerticalPlugin" },
+    { "flip-horizontal", "EditFlipHorizontalPlugin" },
+    { "rotate-right", "EditRotateClockwisePlugin" },
+    { "rotate-left", "EditRotateCounterClockwisePlugin" },
+    { "auto-fix", "EditAutoFixPlugin" },
 };
 
 // Row of each ratio in the crop plug-in's list, which is also the crop tool's type.
-constexpr const char *cropRatios[] = {"free", "original", "square", "4:3", "3:4",
-                                      "3:2",  "2:3",      "16:9",   "9:16"};
-constexpr int resizePercentages[] = {12, 25, 50, 75, 100};
+constexpr const char *cropRatios[]
+    = { "free", "original", "square", "4:3", "3:4", "3:2", "2:3", "16:9", "9:16" };
+constexpr int resizePercentages[] = { 12, 25, 50, 75, 100 };
 
 constexpr Choice effects[] = {
-    {"greyscale", "BlackAndWhiteButton"},
-    {"sepia", "SepiaButton"},
-    {"old-color-photo", "OldColorButton"},
-    {"cross-processing", "CrossProcessButton"},
+    { "greyscale", "BlackAndWhiteButton" },
+    { "sepia", "SepiaButton" },
+    { "old-color-photo", "OldColorButton" },
+    { "cross-processing", "CrossProcessButton" },
 };
 
-template<typename List>
-QStringList names(const List &list)
+template<typename List> QStringList names(const List &list)
 {
     QStringList out;
     for (const auto &entry : list) {
@@ -74,15 +74,18 @@ std::optional<EditRequest> EditRequest::parse(const QString &text, QString *erro
         const QString ratio = value.section(QLatin1Char('@'), 0, 0);
         request.popupRow = names(cropRatios).indexOf(ratio);
         if (request.popupRow < 0)
-            return fail(error, QStringLiteral("unknown crop ratio '%1' (one of %2)")
-                                   .arg(ratio, names(cropRatios).join(QLatin1Char(' '))));
+            return fail(error,
+                        QStringLiteral("unknown crop ratio '%1' (one of %2)")
+                            .arg(ratio, names(cropRatios).join(QLatin1Char(' '))));
         if (value.contains(QLatin1Char('@'))) {
-            static const QRegularExpression place(QStringLiteral("^(\\d{1,9}),(\\d{1,9}),(\\d{1,9})x(\\d{1,9})$"));
+            static const QRegularExpression place(
+                QStringLiteral("^(\\d{1,9}),(\\d{1,9}),(\\d{1,9})x(\\d{1,9})$"));
             const QRegularExpressionMatch m = place.match(value.section(QLatin1Char('@'), 1));
             if (!m.hasMatch() || m.captured(3).toInt() < 1 || m.captured(4).toInt() < 1)
-                return fail(error, QStringLiteral("crop selection must read @X,Y,WxH with W and H "
-                                                  "at least 1, not '%1'")
-                                       .arg(value.section(QLatin1Char('@'), 1)));
+                return fail(error,
+                            QStringLiteral("crop selection must read @X,Y,WxH with W and H "
+                                           "at least 1, not '%1'")
+                                .arg(value.section(QLatin1Char('@'), 1)));
             request.selection = QRect(m.captured(1).toInt(), m.captured(2).toInt(),
                                       m.captured(3).toInt(), m.captured(4).toInt());
         }
@@ -92,8 +95,9 @@ std::optional<EditRequest> EditRequest::parse(const QString &text, QString *erro
         request.pluginClass = QStringLiteral("EditResizePlugin");
         request.popupRow = names(resizePercentages).indexOf(value);
         if (request.popupRow < 0)
-            return fail(error, QStringLiteral("unknown resize percentage '%1' (one of %2)")
-                                   .arg(value, names(resizePercentages).join(QLatin1Char(' '))));
+            return fail(error,
+                        QStringLiteral("unknown resize percentage '%1' (one of %2)")
+                            .arg(value, names(resizePercentages).join(QLatin1Char(' '))));
         return request;
     } else if (key == QLatin1String("effect")) {
         request.kind = Effect;
@@ -102,19 +106,20 @@ std::optional<EditRequest> EditRequest::parse(const QString &text, QString *erro
         for (const QString &name : chosen) {
             const int index = names(effects).indexOf(name);
             if (index < 0)
-                return fail(error, QStringLiteral("unknown effect '%1' (one of %2)")
-                                       .arg(name, names(effects).join(QLatin1Char(' '))));
+                return fail(error,
+                            QStringLiteral("unknown effect '%1' (one of %2)")
+                                .arg(name, names(effects).join(QLatin1Char(' '))));
             request.buttons << QLatin1String(effects[index].value);
         }
         return request;
     }
-    return fail(error, QStringLiteral("unknown edit '%1' (one of %2)")
-                           .arg(text, syntax().join(QLatin1Char(' '))));
+    return fail(
+        error,
+        QStringLiteral("unknown edit '%1' (one of %2)").arg(text, syntax().join(QLatin1Char(' '))));
 }
 
 QStringList EditRequest::syntax()
 {
-    return names(oneShots)
-        << QStringLiteral("crop=RATIO[@X,Y,WxH]") << QStringLiteral("resize=PCT")
-        << QStringLiteral("effect=NAME[,NAME...]");
+    return names(oneShots) << QStringLiteral("crop=RATIO[@X,Y,WxH]") << QStringLiteral("resize=PCT")
+                           << QStringLiteral("effect=NAME[,NAME...]");
 }

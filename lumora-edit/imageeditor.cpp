@@ -4,8 +4,7 @@
 
 ImageEditor::ImageEditor(const QImage &image)
     : m_image(image)
-{
-}
+{ }
 
 QImage ImageEditor::image() const
 {

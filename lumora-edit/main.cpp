@@ -145,35 +145,36 @@ int main(int argc, char **argv)
     MApplication::setApplicationName(QStringLiteral("lumora-edit"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Applies edits to a picture through the picture editor's edit plug-ins.\n\nEdits:\n  ")
-                                     + EditRequest::syntax().join(QStringLiteral("\n  ")));
+    parser.setApplicationDescription(
+        QStringLiteral(
+            "Applies edits to a picture through the picture editor's edit plug-ins.\n\nEdits:\n  ")
+        + EditRequest::syntax().join(QStringLiteral("\n  ")));
     parser.addHelpOption();
-    const QCommandLineOption pluginsOption(QStringLiteral("plugins"),
-                                           QStringLiteral("Plug-in folder (default: %1).")
-                                               .arg(QStringLiteral(LUMORA_PLUGIN_DIR)),
-                                           QStringLiteral("DIR"),
-                                           QStringLiteral(LUMORA_PLUGIN_DIR));
+    const QCommandLineOption pluginsOption(
+        QStringLiteral("plugins"),
+        QStringLiteral("Plug-in folder (default: %1).").arg(QStringLiteral(LUMORA_PLUGIN_DIR)),
+        QStringLiteral("DIR"), QStringLiteral(LUMORA_PLUGIN_DIR));
     const QCommandLineOption listOption(QStringLiteral("list"),
                                         QStringLiteral("Print the editor menu: index, name, icon, "
                                                        "class, file."));
     const QCommandLineOption traceOption(QStringLiteral("trace"),
                                          QStringLiteral("Write every provider call and completion "
                                                         "as JSON lines to standard error."));
-    const QCommandLineOption outputOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
-                                          QStringLiteral("Output picture (default: INPUT-edited)."),
-                                          QStringLiteral("OUT"));
-    const QCommandLineOption inPlaceOption(QStringLiteral("in-place"),
-                                           QStringLiteral("Allow the output to replace the input."));
-    const QCommandLineOption toolbarsOption(QStringLiteral("toolbars"),
-                                            QStringLiteral("Render every tool bar to PNG files in DIR, "
-                                                           "both orientations, English and Arabic."),
-                                            QStringLiteral("DIR"));
-    const QCommandLineOption localeOption(QStringLiteral("locale"),
-                                          QStringLiteral("Language of the plug-ins' texts (en, ar)."),
-                                          QStringLiteral("NAME"), QStringLiteral("en"));
-    parser.addOptions({pluginsOption, listOption, traceOption, outputOption, inPlaceOption,
-                       toolbarsOption, localeOption});
+    const QCommandLineOption outputOption(
+        QStringList { QStringLiteral("o"), QStringLiteral("output") },
+        QStringLiteral("Output picture (default: INPUT-edited)."), QStringLiteral("OUT"));
+    const QCommandLineOption inPlaceOption(
+        QStringLiteral("in-place"), QStringLiteral("Allow the output to replace the input."));
+    const QCommandLineOption toolbarsOption(
+        QStringLiteral("toolbars"),
+        QStringLiteral("Render every tool bar to PNG files in DIR, "
+                       "both orientations, English and Arabic."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption localeOption(
+        QStringLiteral("locale"), QStringLiteral("Language of the plug-ins' texts (en, ar)."),
+        QStringLiteral("NAME"), QStringLiteral("en"));
+    parser.addOptions({ pluginsOption, listOption, traceOption, outputOption, inPlaceOption,
+                        toolbarsOption, localeOption });
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("Picture to edit."));
     parser.addPositionalArgument(QStringLiteral("EDIT"), QStringLiteral("Edits, in order."),
                                  QStringLiteral("EDIT..."));
@@ -201,12 +202,13 @@ int main(int argc, char **argv)
     const bool editing = !edits.isEmpty();
     if (!input.isEmpty() && !editing && !parser.isSet(toolbarsOption))
         return complain(QStringLiteral("no edit given for %1 (see --help)").arg(input), UsageError);
-    const QString output = parser.isSet(outputOption) ? parser.value(outputOption)
-                                                      : defaultOutput(input);
+    const QString output
+        = parser.isSet(outputOption) ? parser.value(outputOption) : defaultOutput(input);
     if (editing) {
         if (outputFormat(output).isEmpty())
-            return complain(QStringLiteral("cannot write %1: unsupported picture format").arg(output),
-                            UsageError);
+            return complain(
+                QStringLiteral("cannot write %1: unsupported picture format").arg(output),
+                UsageError);
         if (samePath(input, output) && !parser.isSet(inPlaceOption))
             return complain(QStringLiteral("output %1 would replace the input; add --in-place to "
                                            "allow it")
@@ -227,7 +229,8 @@ int main(int argc, char **argv)
         QString error;
         const QStringList files = ToolBarRenderer::render(
             pluginDir, parser.value(toolbarsOption), picture ? picture->size() : QSize(4000, 3000),
-            {QLocale(QLocale::English, QLocale::UnitedKingdom), QLocale(QLocale::Arabic, QLocale::Egypt)},
+            { QLocale(QLocale::English, QLocale::UnitedKingdom),
+              QLocale(QLocale::Arabic, QLocale::Egypt) },
             &error);
         if (!error.isEmpty())
             return complain(error);
@@ -246,7 +249,8 @@ int main(int argc, char **argv)
         return Success;
 
     QFile trace;
-    if (parser.isSet(traceOption) && !trace.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))
+    if (parser.isSet(traceOption)
+        && !trace.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))
         return complain(QStringLiteral("cannot write the trace"));
     ImageEditor editor(*picture);
     // From here on only the current picture matters. A command-line run never undoes, so

@@ -85,9 +85,9 @@ int PluginLoader::loadDirectory(const QString &directory)
         return 0;
     }
     int count = 0;
-    const QStringList names =
-        dir.entryList({QStringLiteral("lib*.so")}, QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot,
-                      QDir::Name);
+    const QStringList names
+        = dir.entryList({ QStringLiteral("lib*.so") },
+                        QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString &name : names)
         count += loadFile(dir.filePath(name)) ? 1 : 0;
     return count;
@@ -113,7 +113,8 @@ bool PluginLoader::loadFile(const QString &fileName)
     // code behind a refused or loaded plug-in stays valid for the process' life.
     QLibrary library(info.absoluteFilePath());
     if (!library.load()) {
-        refuse(fileName, QStringLiteral("not a loadable shared object (%1)").arg(library.errorString()));
+        refuse(fileName,
+               QStringLiteral("not a loadable shared object (%1)").arg(library.errorString()));
         return false;
     }
     const auto verification = reinterpret_cast<VerificationFunction>(
@@ -137,8 +138,9 @@ bool PluginLoader::loadFile(const QString &fileName)
     try {
         object = instance();
     } catch (const std::exception &e) {
-        refuse(fileName, QStringLiteral("plug-in instance could not be created (%1)")
-                             .arg(QString::fromLocal8Bit(e.what())));
+        refuse(fileName,
+               QStringLiteral("plug-in instance could not be created (%1)")
+                   .arg(QString::fromLocal8Bit(e.what())));
         return false;
     } catch (...) {
         refuse(fileName, QStringLiteral("plug-in instance could not be created"));
@@ -151,7 +153,8 @@ bool PluginLoader::loadFile(const QString &fileName)
     auto *plugin = qobject_cast<LumoraEditPlugin *>(object);
     if (!plugin) {
         refuse(fileName,
-               QStringLiteral("instance does not implement %1").arg(QLatin1String(qobject_interface_iid<LumoraEditPlugin *>())));
+               QStringLiteral("instance does not implement %1")
+                   .arg(QLatin1String(qobject_interface_iid<LumoraEditPlugin *>())));
         return false;
     }
     const QString className = QString::fromLatin1(object->metaObject()->className());
@@ -159,7 +162,7 @@ bool PluginLoader::loadFile(const QString &fileName)
         refuse(fileName, QStringLiteral("%1 is already loaded").arg(className));
         return false;
     }
-    m_plugins.append({info.filePath(), className, plugin});
+    m_plugins.append({ info.filePath(), className, plugin });
     std::stable_sort(m_plugins.begin(), m_plugins.end(),
                      [](const LoadedPlugin &a, const LoadedPlugin &b) {
                          const int ia = a.plugin->menuIndex();

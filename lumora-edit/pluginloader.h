@@ -8,7 +8,8 @@
 class LumoraEditPlugin;
 
 // One edit plug-in taken from a shared object.
-struct LoadedPlugin {
+struct LoadedPlugin
+{
     QString fileName; // the shared object's path
     QString className; // the instance's meta-object class name
     LumoraEditPlugin *plugin; // the shared object's instance, owned by the loader

@@ -61,8 +61,8 @@ int main(int argc, char **argv)
     p.setBrush(QColor(170, 60, 50));
     p.drawRect(QRectF(w * 0.16, h * 0.6, w * 0.16, h * 0.14));
     p.setBrush(QColor(60, 50, 55));
-    p.drawPolygon(QPolygonF({QPointF(w * 0.14, h * 0.6), QPointF(w * 0.24, h * 0.5),
-                             QPointF(w * 0.34, h * 0.6)}));
+    p.drawPolygon(QPolygonF(
+        { QPointF(w * 0.14, h * 0.6), QPointF(w * 0.24, h * 0.5), QPointF(w * 0.34, h * 0.6) }));
     p.setBrush(QColor(220, 200, 120));
     p.drawRect(QRectF(w * 0.2, h * 0.64, w * 0.03, h * 0.04));
     p.setBrush(QColor(90, 60, 40));

@@ -22,12 +22,12 @@ QStringList render(const QString &pluginDir, const QString &outDir, const QSize 
         return written;
     }
     const QLocale previous;
-    ImageEditor editor{QImage(imageSize, QImage::Format_RGB32)};
+    ImageEditor editor { QImage(imageSize, QImage::Format_RGB32) };
     for (const QLocale &locale : locales) {
         Catalogue::install(locale);
         PluginLoader loader; // new instances, built in this locale
         loader.loadDirectory(pluginDir);
-        for (const M::Orientation orientation : {M::Landscape, M::Portrait}) {
+        for (const M::Orientation orientation : { M::Landscape, M::Portrait }) {
             MWindow window;
             window.setOrientation(orientation);
             MApplication::setActiveWindow(&window);

@@ -14,7 +14,7 @@ namespace {
 QByteArray jsonString(const QString &text)
 {
     // A one-element array is the shortest way to have Qt escape a lone string.
-    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    const QByteArray array = QJsonDocument(QJsonArray { text }).toJson(QJsonDocument::Compact);
     return array.mid(1, array.size() - 2);
 }
 
@@ -38,11 +38,11 @@ QByteArray jsonValue(const QVariant &value)
         return QByteArray::number(value.toInt());
     case QMetaType::QRect: {
         const QRect r = value.toRect();
-        return jsonNumbers({r.x(), r.y(), r.width(), r.height()});
+        return jsonNumbers({ r.x(), r.y(), r.width(), r.height() });
     }
     case QMetaType::QSize: {
         const QSize s = value.toSize();
-        return jsonNumbers({s.width(), s.height()});
+        return jsonNumbers({ s.width(), s.height() });
     }
     default:
         return jsonString(value.toString());
@@ -56,16 +56,14 @@ TracingProvider::TracingProvider(LumoraEditUiProvider *target, const QString &pl
     : m_target(target)
     , m_pluginClass(pluginClass)
     , m_out(out)
-{
-}
+{ }
 
 void TracingProvider::traceEditOperationPerformed()
 {
     write(editOperationPerformedLine(m_pluginClass));
 }
 
-QByteArray TracingProvider::runEditFilterLine(const QString &pluginClass,
-                                              const QString &filterName,
+QByteArray TracingProvider::runEditFilterLine(const QString &pluginClass, const QString &filterName,
                                               const QHash<QString, QVariant> &options, int flag)
 {
     // Keys sorted, so that a trace reads the same on every run.
@@ -76,7 +74,8 @@ QByteArray TracingProvider::runEditFilterLine(const QString &pluginClass,
         const QVariant &value = options.value(key);
         if (optionsJson.size() > 1)
             optionsJson += ',';
-        optionsJson += jsonString(key) + ":{\"type\":" + jsonString(QString::fromLatin1(value.typeName()))
+        optionsJson += jsonString(key)
+            + ":{\"type\":" + jsonString(QString::fromLatin1(value.typeName()))
             + ",\"value\":" + jsonValue(value) + '}';
     }
     optionsJson += '}';

@@ -7,7 +7,8 @@ class LumoraEditPlugin;
 
 // An edit that runs the moment it is picked: one named filter with at most one
 // option, and three constant answers to the editor menu.
-struct OneShotOperation {
+struct OneShotOperation
+{
     enum Option {
         NoOption, // empty option table
         HorizontalOption, // QuillImageFilter::Horizontal, bool
@@ -32,21 +33,32 @@ struct OneShotOperation {
 // The five one-shot edits. Each plug-in class is generated from one pattern and
 // names its row here.
 namespace OneShot {
-inline constexpr OneShotOperation FlipVertical{
-    "qtn_lumo_editor_flip_vertical", "icon-m-image-edit-flip-vertical", 11, "org.quenta.flip",
-    OneShotOperation::HorizontalOption, false};
-inline constexpr OneShotOperation FlipHorizontal{
-    "qtn_lumo_editor_flip_horizontal", "icon-m-image-edit-flip-horizontal", 10, "org.quenta.flip",
-    OneShotOperation::HorizontalOption, true};
-inline constexpr OneShotOperation RotateClockwise{
-    "qtn_lumo_editor_rotate_right", "icon-m-image-edit-rotate-right", 3, "org.quenta.rotate",
-    OneShotOperation::AngleOption, 90};
-inline constexpr OneShotOperation RotateCounterClockwise{
-    "qtn_lumo_editor_rotate_left", "icon-m-image-edit-rotate-left", 2, "org.quenta.rotate",
-    OneShotOperation::AngleOption, -90};
-inline constexpr OneShotOperation AutoFix{
-    "qtn_lumo_editor_autofix_all", "icon-m-image-edit-autofix-all", 1, "org.quenta.auto.levels",
-    OneShotOperation::NoOption, 0};
+inline constexpr OneShotOperation FlipVertical { "qtn_lumo_editor_flip_vertical",
+                                                 "icon-m-image-edit-flip-vertical",
+                                                 11,
+                                                 "org.quenta.flip",
+                                                 OneShotOperation::HorizontalOption,
+                                                 false };
+inline constexpr OneShotOperation FlipHorizontal { "qtn_lumo_editor_flip_horizontal",
+                                                   "icon-m-image-edit-flip-horizontal",
+                                                   10,
+                                                   "org.quenta.flip",
+                                                   OneShotOperation::HorizontalOption,
+                                                   true };
+inline constexpr OneShotOperation RotateClockwise { "qtn_lumo_editor_rotate_right",
+                                                    "icon-m-image-edit-rotate-right",
+                                                    3,
+                                                    "org.quenta.rotate",
+                                                    OneShotOperation::AngleOption,
+                                                    90 };
+inline constexpr OneShotOperation RotateCounterClockwise {
+    "qtn_lumo_editor_rotate_left", "icon-m-image-edit-rotate-left", 2,
+    "org.quenta.rotate",           OneShotOperation::AngleOption,   -90
+};
+inline constexpr OneShotOperation AutoFix {
+    "qtn_lumo_editor_autofix_all", "icon-m-image-edit-autofix-all", 1,
+    "org.quenta.auto.levels",      OneShotOperation::NoOption,      0
+};
 } // namespace OneShot
 
 #endif // ONESHOTOPERATION_H

@@ -7,7 +7,7 @@
 # test of the plain build. Both runs must pass; the plain run's summary ends the output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/deps.sh valgrind
+source scripts/deps.sh valgrind clang-format
 
 jobs=$(nproc)
 

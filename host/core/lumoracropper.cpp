@@ -16,7 +16,8 @@ namespace {
 
 // Width and height of an aspect ratio, in lowest terms; both zero when the selection
 // may take any shape. 64-bit because the picture's own ratio uses its full sides.
-struct Ratio {
+struct Ratio
+{
     qint64 w = 0;
     qint64 h = 0;
 
@@ -92,7 +93,8 @@ qint64 roundedBounded(double value, qint64 low, qint64 high)
 
 } // namespace
 
-class LumoraCropperPrivate {
+class LumoraCropperPrivate
+{
 public:
     enum class Drag { None, Move, Corner };
 
@@ -211,7 +213,7 @@ void LumoraCropperPrivate::moveCornerTo(const QPointF &pos)
         size = fitRatio(boxWidth, boxHeight, ratio);
     } else {
         size = QSize(static_cast<int>(std::max<qint64>(wantedWidth, 1)),
-            static_cast<int>(std::max<qint64>(wantedHeight, 1)));
+                     static_cast<int>(std::max<qint64>(wantedHeight, 1)));
     }
 
     const qint64 x = directionX > 0 ? anchorX : anchorX - size.width();
@@ -221,18 +223,17 @@ void LumoraCropperPrivate::moveCornerTo(const QPointF &pos)
 
 void LumoraCropperPrivate::moveSelectionTo(const QPointF &pos)
 {
-    const qint64 x = roundedBounded(
-        pos.x() - grabOffset.x(), 0, qint64(imageSize.width()) - selection.width());
-    const qint64 y = roundedBounded(
-        pos.y() - grabOffset.y(), 0, qint64(imageSize.height()) - selection.height());
+    const qint64 x = roundedBounded(pos.x() - grabOffset.x(), 0,
+                                    qint64(imageSize.width()) - selection.width());
+    const qint64 y = roundedBounded(pos.y() - grabOffset.y(), 0,
+                                    qint64(imageSize.height()) - selection.height());
     selection.moveTopLeft(QPoint(static_cast<int>(x), static_cast<int>(y)));
 }
 
 LumoraCropper::LumoraCropper(QObject *parent)
     : LumoraEditPlugin(parent)
     , d(new LumoraCropperPrivate)
-{
-}
+{ }
 
 LumoraCropper::~LumoraCropper() = default;
 
@@ -302,8 +303,8 @@ void LumoraCropper::paint(QPainter *painter, const QStyleOptionGraphicsItem *, Q
         QRectF(0, selection.bottom(), picture.width(), picture.height() - selection.bottom()), dim);
     painter->fillRect(QRectF(0, selection.top(), selection.left(), selection.height()), dim);
     painter->fillRect(QRectF(selection.right(), selection.top(),
-                          picture.width() - selection.right(), selection.height()),
-        dim);
+                             picture.width() - selection.right(), selection.height()),
+                      dim);
 
     // The frame keeps its screen width at any zoom; the handles are squares as wide
     // as the grab radius, centred on the corners they move.
@@ -316,10 +317,10 @@ void LumoraCropper::paint(QPainter *painter, const QStyleOptionGraphicsItem *, Q
 
     const double handle = d->grabRadius();
     const QPointF corners[4] = { selection.topLeft(), selection.topRight(), selection.bottomRight(),
-        selection.bottomLeft() };
+                                 selection.bottomLeft() };
     for (const QPointF &corner : corners)
-        painter->fillRect(
-            QRectF(corner - QPointF(handle / 2, handle / 2), QSizeF(handle, handle)), Qt::white);
+        painter->fillRect(QRectF(corner - QPointF(handle / 2, handle / 2), QSizeF(handle, handle)),
+                          Qt::white);
 
     painter->restore();
 }
@@ -334,8 +335,8 @@ void LumoraCropper::setCropAspectRatioType(AspectRatioType type)
         return;
     const QSize size = fitRatio(d->imageSize.width(), d->imageSize.height(), ratio);
     d->selection = QRect(QPoint((d->imageSize.width() - size.width()) / 2,
-                             (d->imageSize.height() - size.height()) / 2),
-        size);
+                                (d->imageSize.height() - size.height()) / 2),
+                         size);
 }
 
 LumoraCropper::AspectRatioType LumoraCropper::cropAspectRatioType() const

@@ -11,8 +11,7 @@ public:
 LumoraEditPlugin::LumoraEditPlugin(QObject *parent)
     : QObject(parent)
     , d(new LumoraEditPluginPrivate)
-{
-}
+{ }
 
 LumoraEditPlugin::~LumoraEditPlugin() = default;
 
@@ -46,9 +45,7 @@ bool LumoraEditPlugin::receiveMouseEvent(QGraphicsSceneMouseEvent *)
     return false;
 }
 
-void LumoraEditPlugin::paint(QPainter *, const QStyleOptionGraphicsItem *, QWidget *)
-{
-}
+void LumoraEditPlugin::paint(QPainter *, const QStyleOptionGraphicsItem *, QWidget *) { }
 
 QSize LumoraEditPlugin::toolBarWidgetSize(const M::Orientation &orientation) const
 {
@@ -70,13 +67,9 @@ void LumoraEditPlugin::performEditOperation()
     Q_EMIT editOperationPerformed();
 }
 
-void LumoraEditPlugin::activate()
-{
-}
+void LumoraEditPlugin::activate() { }
 
-void LumoraEditPlugin::deactivate(bool)
-{
-}
+void LumoraEditPlugin::deactivate(bool) { }
 
 QGraphicsWidget *LumoraEditPlugin::createToolBarWidget(QGraphicsItem *)
 {

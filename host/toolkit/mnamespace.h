@@ -5,10 +5,7 @@
 // toolkit both speak of the screen orientation.
 namespace M {
 
-enum Orientation {
-    Landscape = 0,
-    Portrait = 1
-};
+enum Orientation { Landscape = 0, Portrait = 1 };
 
 } // namespace M
 

@@ -9,7 +9,8 @@
 class RecordingProvider : public LumoraEditUiProvider
 {
 public:
-    struct Call {
+    struct Call
+    {
         QString filterName;
         QHash<QString, QVariant> options;
         int flag;
@@ -17,8 +18,7 @@ public:
 
     explicit RecordingProvider(const QSize &size = QSize(4000, 3000))
         : imageSize(size)
-    {
-    }
+    { }
 
     QSize fullImageSize() const override
     {
@@ -29,7 +29,7 @@ public:
     bool runEditFilter(const QString &filterName, const QHash<QString, QVariant> &options,
                        int flag) override
     {
-        calls.append({filterName, options, flag});
+        calls.append({ filterName, options, flag });
         return true;
     }
 

@@ -121,8 +121,9 @@ void tst_PluginFrame::interfaceCast()
 
     QCOMPARE(object->qt_metacast(className.constData()), static_cast<void *>(object));
     void *asInterface = object->qt_metacast("Lumora.EditPlugin/1.0");
-    QCOMPARE(asInterface, static_cast<void *>(static_cast<LumoraEditPlugin *>(
-                              qobject_cast<LumoraEditPlugin *>(object))));
+    QCOMPARE(asInterface,
+             static_cast<void *>(
+                 static_cast<LumoraEditPlugin *>(qobject_cast<LumoraEditPlugin *>(object))));
     QCOMPARE(asInterface, static_cast<void *>(object)); // single inheritance: one address
     QCOMPARE(lib.plugin(), qobject_cast<LumoraEditPlugin *>(object));
     // Other names are the base classes' answers.
@@ -161,7 +162,7 @@ void tst_PluginFrame::metaCallPastOwnMethods()
     QSignalSpy performed(plugin, &LumoraEditPlugin::editOperationPerformed);
     // Local index `ownMethods + k` belongs to no method: nothing runs, k comes back.
     for (int k = 0; k < 3; ++k) {
-        void *args[] = {nullptr};
+        void *args[] = { nullptr };
         const int result = plugin->qt_metacall(QMetaObject::InvokeMetaMethod,
                                                meta->methodOffset() + ownMethods + k, args);
         QCOMPARE(result, k);
@@ -179,11 +180,11 @@ void tst_PluginFrame::metaCallOfOtherKind()
     plugin->setObjectName(QStringLiteral("read me"));
     // objectName, QObject's property 0, read through the plug-in's meta-call.
     QString value;
-    void *args[] = {&value};
+    void *args[] = { &value };
     const int result = plugin->qt_metacall(QMetaObject::ReadProperty, 0, args);
     QCOMPARE(value, QStringLiteral("read me"));
     QString again;
-    void *baseArgs[] = {&again};
+    void *baseArgs[] = { &again };
     QCOMPARE(result, plugin->LumoraEditPlugin::qt_metacall(QMetaObject::ReadProperty, 0, baseArgs));
     plugin->setObjectName(QString());
 }

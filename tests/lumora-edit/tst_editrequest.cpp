@@ -44,12 +44,12 @@ void tst_EditRequest::parses_data()
                                << QRect() << QStringList();
     QTest::newRow("resize 100") << "resize=100" << EditRequest::Resize << "EditResizePlugin" << 4
                                 << QRect() << QStringList();
-    QTest::newRow("two effects")
-        << "effect=sepia,cross-processing" << EditRequest::Effect << "EditVintageEffectsPlugin"
-        << -1 << QRect() << QStringList{"SepiaButton", "CrossProcessButton"};
+    QTest::newRow("two effects") << "effect=sepia,cross-processing" << EditRequest::Effect
+                                 << "EditVintageEffectsPlugin" << -1 << QRect()
+                                 << QStringList { "SepiaButton", "CrossProcessButton" };
     QTest::newRow("old colour") << "effect=old-color-photo" << EditRequest::Effect
                                 << "EditVintageEffectsPlugin" << -1 << QRect()
-                                << QStringList{"OldColorButton"};
+                                << QStringList { "OldColorButton" };
 }
 
 void tst_EditRequest::parses()

@@ -42,15 +42,15 @@ void tst_ImageEditor::stackedEditsMatchTheOracle_data()
     QTest::addColumn<Options>("options");
     QTest::addColumn<QImage>("expected");
     const QImage p = picture();
-    QTest::newRow("flip vertical") << "org.quenta.flip" << Options{{"horizontal", false}}
-                                   << p.mirrored(false, true);
-    QTest::newRow("flip horizontal") << "org.quenta.flip" << Options{{"horizontal", true}}
-                                     << p.mirrored(true, false);
-    QTest::newRow("rotate right") << "org.quenta.rotate" << Options{{"angle", 90}}
+    QTest::newRow("flip vertical")
+        << "org.quenta.flip" << Options { { "horizontal", false } } << p.mirrored(false, true);
+    QTest::newRow("flip horizontal")
+        << "org.quenta.flip" << Options { { "horizontal", true } } << p.mirrored(true, false);
+    QTest::newRow("rotate right") << "org.quenta.rotate" << Options { { "angle", 90 } }
                                   << p.transformed(QTransform().rotate(90));
-    QTest::newRow("rotate left") << "org.quenta.rotate" << Options{{"angle", -90}}
+    QTest::newRow("rotate left") << "org.quenta.rotate" << Options { { "angle", -90 } }
                                  << p.transformed(QTransform().rotate(-90));
-    QTest::newRow("crop") << "org.quenta.crop" << Options{{"cropRectangle", QRect(1, 2, 4, 3)}}
+    QTest::newRow("crop") << "org.quenta.crop" << Options { { "cropRectangle", QRect(1, 2, 4, 3) } }
                           << p.copy(1, 2, 4, 3);
 }
 
@@ -79,13 +79,13 @@ void tst_ImageEditor::refusedRequestsLeaveThePicture_data()
     QTest::addColumn<QString>("filter");
     QTest::addColumn<Options>("options");
     QTest::newRow("unknown filter") << "org.quenta.sharpen" << Options();
-    QTest::newRow("int for a bool") << "org.quenta.flip" << Options{{"horizontal", 1}};
-    QTest::newRow("string for an angle") << "org.quenta.rotate" << Options{{"angle", "90"}};
+    QTest::newRow("int for a bool") << "org.quenta.flip" << Options { { "horizontal", 1 } };
+    QTest::newRow("string for an angle") << "org.quenta.rotate" << Options { { "angle", "90" } };
     QTest::newRow("size for a rectangle")
-        << "org.quenta.crop" << Options{{"cropRectangle", QSize(2, 2)}};
+        << "org.quenta.crop" << Options { { "cropRectangle", QSize(2, 2) } };
     QTest::newRow("missing size") << "org.quenta.scale" << Options();
     QTest::newRow("crop outside") << "org.quenta.crop"
-                                  << Options{{"cropRectangle", QRect(100, 100, 5, 5)}};
+                                  << Options { { "cropRectangle", QRect(100, 100, 5, 5) } };
 }
 
 void tst_ImageEditor::refusedRequestsLeaveThePicture()
@@ -147,7 +147,7 @@ void tst_ImageEditor::stackedEditAfterPreviewKeepsBoth()
     ImageEditor editor(picture());
     editor.beginActivation();
     QVERIFY(editor.runEditFilter(QStringLiteral("com.velmo.sepia"), {}, 1));
-    QVERIFY(editor.runEditFilter(QStringLiteral("org.quenta.flip"), {{"horizontal", true}}, 0));
+    QVERIFY(editor.runEditFilter(QStringLiteral("org.quenta.flip"), { { "horizontal", true } }, 0));
     editor.endActivation(false);
     QCOMPARE(editor.image(), ImageFilters::sepia(picture()).mirrored(true, false));
 }

@@ -19,7 +19,8 @@
 
 namespace {
 
-struct Run {
+struct Run
+{
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
@@ -54,7 +55,8 @@ QImage pattern(int width, int height)
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgb((x * 7 + y) % 200 + 20, (y * 5) % 180 + 30, (x * y) % 150 + 50));
+            image.setPixel(x, y,
+                           qRgb((x * 7 + y) % 200 + 20, (y * 5) % 180 + 30, (x * y) % 150 + 50));
     return image;
 }
 
@@ -102,7 +104,7 @@ void tst_LumoraEdit::init()
 
 void tst_LumoraEdit::menu()
 {
-    const Run run = lumoraEdit({QStringLiteral("--list")});
+    const Run run = lumoraEdit({ QStringLiteral("--list") });
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.err, QByteArray());
     const QList<QByteArray> lines = run.out.trimmed().split('\n');
@@ -131,19 +133,28 @@ void tst_LumoraEdit::oneShotEdits_data()
 
     const QImage input = pattern(37, 23);
     QTest::newRow("flip-vertical")
-        << "flip-vertical" << "EditFlipVerticalPlugin" << "org.quenta.flip"
+        << "flip-vertical"
+        << "EditFlipVerticalPlugin"
+        << "org.quenta.flip"
         << R"({"horizontal":{"type":"bool","value":false}})" << input.mirrored(false, true);
     QTest::newRow("flip-horizontal")
-        << "flip-horizontal" << "EditFlipHorizontalPlugin" << "org.quenta.flip"
+        << "flip-horizontal"
+        << "EditFlipHorizontalPlugin"
+        << "org.quenta.flip"
         << R"({"horizontal":{"type":"bool","value":true}})" << input.mirrored(true, false);
-    QTest::newRow("rotate-right")
-        << "rotate-right" << "EditRotateClockwisePlugin" << "org.quenta.rotate"
-        << R"({"angle":{"type":"int","value":90}})" << input.transformed(QTransform().rotate(90));
-    QTest::newRow("rotate-left")
-        << "rotate-left" << "EditRotateCounterClockwisePlugin" << "org.quenta.rotate"
-        << R"({"angle":{"type":"int","value":-90}})"
-        << input.transformed(QTransform().rotate(-90));
-    QTest::newRow("auto-fix") << "auto-fix" << "EditAutoFixPlugin" << "org.quenta.auto.levels"
+    QTest::newRow("rotate-right") << "rotate-right"
+                                  << "EditRotateClockwisePlugin"
+                                  << "org.quenta.rotate"
+                                  << R"({"angle":{"type":"int","value":90}})"
+                                  << input.transformed(QTransform().rotate(90));
+    QTest::newRow("rotate-left") << "rotate-left"
+                                 << "EditRotateCounterClockwisePlugin"
+                                 << "org.quenta.rotate"
+                                 << R"({"angle":{"type":"int","value":-90}})"
+                                 << input.transformed(QTransform().rotate(-90));
+    QTest::newRow("auto-fix") << "auto-fix"
+                              << "EditAutoFixPlugin"
+                              << "org.quenta.auto.levels"
                               << "{}" << ImageFilters::autoLevels(input);
 }
 
@@ -156,7 +167,7 @@ void tst_LumoraEdit::oneShotEdits()
     QFETCH(QImage, expected);
     QVERIFY(pattern(37, 23).save(path("in.png")));
 
-    const Run run = lumoraEdit({"--trace", "-o", path("out.png"), path("in.png"), edit});
+    const Run run = lumoraEdit({ "--trace", "-o", path("out.png"), path("in.png"), edit });
     QCOMPARE(run.exitCode, 0);
     const QList<QJsonObject> trace = traceOf(run.err);
     QCOMPARE(trace.size(), 2);
@@ -177,8 +188,8 @@ void tst_LumoraEdit::oneShotEdits()
 void tst_LumoraEdit::editsChain()
 {
     QVERIFY(pattern(30, 20).save(path("in.png")));
-    const Run run = lumoraEdit({"-o", path("out.png"), path("in.png"), "rotate-right",
-                                "flip-horizontal", "rotate-left"});
+    const Run run = lumoraEdit({ "-o", path("out.png"), path("in.png"), "rotate-right",
+                                 "flip-horizontal", "rotate-left" });
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.err, QByteArray());
     const QImage expected = pattern(30, 20)
@@ -196,21 +207,25 @@ void tst_LumoraEdit::toolBarEdits_data()
     QTest::addColumn<QJsonValue>("value"); // the option's value in the trace
     QTest::addColumn<QSize>("written");
 
-    QTest::newRow("crop 16:9") << QSize(4000, 3000) << "crop=16:9" << "org.quenta.crop"
-                               << QJsonValue(QJsonArray{0, 375, 4000, 2250}) << QSize(4000, 2250);
-    QTest::newRow("crop square") << QSize(640, 480) << "crop=square" << "org.quenta.crop"
-                                 << QJsonValue(QJsonArray{80, 0, 480, 480}) << QSize(480, 480);
-    QTest::newRow("crop original") << QSize(640, 480) << "crop=original" << QString()
-                                   << QJsonValue() << QSize(640, 480);
+    QTest::newRow("crop 16:9") << QSize(4000, 3000) << "crop=16:9"
+                               << "org.quenta.crop" << QJsonValue(QJsonArray { 0, 375, 4000, 2250 })
+                               << QSize(4000, 2250);
+    QTest::newRow("crop square") << QSize(640, 480) << "crop=square"
+                                 << "org.quenta.crop" << QJsonValue(QJsonArray { 80, 0, 480, 480 })
+                                 << QSize(480, 480);
+    QTest::newRow("crop original")
+        << QSize(640, 480) << "crop=original" << QString() << QJsonValue() << QSize(640, 480);
     QTest::newRow("crop free") << QSize(640, 480) << "crop=free" << QString() << QJsonValue()
                                << QSize(640, 480);
     QTest::newRow("crop 9:16 on a wide picture")
-        << QSize(1600, 900) << "crop=9:16" << "org.quenta.crop"
-        << QJsonValue(QJsonArray{547, 0, 506, 900}) << QSize(506, 900);
-    QTest::newRow("resize 12") << QSize(4000, 3000) << "resize=12" << "org.quenta.scale"
-                               << QJsonValue(QJsonArray{480, 360}) << QSize(480, 360);
-    QTest::newRow("resize 25 truncates") << QSize(999, 767) << "resize=25" << "org.quenta.scale"
-                                         << QJsonValue(QJsonArray{249, 191}) << QSize(249, 191);
+        << QSize(1600, 900) << "crop=9:16"
+        << "org.quenta.crop" << QJsonValue(QJsonArray { 547, 0, 506, 900 }) << QSize(506, 900);
+    QTest::newRow("resize 12") << QSize(4000, 3000) << "resize=12"
+                               << "org.quenta.scale" << QJsonValue(QJsonArray { 480, 360 })
+                               << QSize(480, 360);
+    QTest::newRow("resize 25 truncates")
+        << QSize(999, 767) << "resize=25"
+        << "org.quenta.scale" << QJsonValue(QJsonArray { 249, 191 }) << QSize(249, 191);
     QTest::newRow("resize 100") << QSize(320, 200) << "resize=100" << QString() << QJsonValue()
                                 << QSize(320, 200);
 }
@@ -226,7 +241,7 @@ void tst_LumoraEdit::toolBarEdits()
     input.fill(qRgb(90, 120, 150));
     QVERIFY(input.save(path("in.png")));
 
-    const Run run = lumoraEdit({"--trace", "-o", path("out.png"), path("in.png"), edit});
+    const Run run = lumoraEdit({ "--trace", "-o", path("out.png"), path("in.png"), edit });
     QCOMPARE(run.exitCode, 0);
     const QList<QJsonObject> trace = traceOf(run.err);
     QCOMPARE(trace.size(), filter.isEmpty() ? 1 : 2);
@@ -255,19 +270,19 @@ void tst_LumoraEdit::placedCropSelection()
 {
     const QImage input = pattern(64, 48);
     QVERIFY(input.save(path("in.png")));
-    const Run run = lumoraEdit(
-        {"--trace", "-o", path("out.png"), path("in.png"), "crop=free@10,5,30x20"});
+    const Run run
+        = lumoraEdit({ "--trace", "-o", path("out.png"), path("in.png"), "crop=free@10,5,30x20" });
     QCOMPARE(run.exitCode, 0);
     const QList<QJsonObject> trace = traceOf(run.err);
     QCOMPARE(trace.size(), 2);
     QCOMPARE(trace[0].value("options").toObject().value("cropRectangle").toObject().value("value"),
-             QJsonValue(QJsonArray{10, 5, 30, 20}));
+             QJsonValue(QJsonArray { 10, 5, 30, 20 }));
     QCOMPARE(QImage(path("out.png")).convertToFormat(QImage::Format_RGB32),
              input.copy(10, 5, 30, 20));
 
     // A selection outside the picture is refused; nothing is written.
-    const Run outside =
-        lumoraEdit({"-o", path("out2.png"), path("in.png"), "crop=free@60,40,30x20"});
+    const Run outside
+        = lumoraEdit({ "-o", path("out2.png"), path("in.png"), "crop=free@60,40,30x20" });
     QCOMPARE(outside.exitCode, 1);
     QVERIFY(outside.err.contains("outside"));
     QVERIFY(!QFile::exists(path("out2.png")));
@@ -278,11 +293,11 @@ void tst_LumoraEdit::effectsReplaceEachOther()
     const QImage input = pattern(40, 30);
     QVERIFY(input.save(path("in.png")));
     const Run run = lumoraEdit(
-        {"--trace", "-o", path("out.png"), path("in.png"), "effect=sepia,cross-processing"});
+        { "--trace", "-o", path("out.png"), path("in.png"), "effect=sepia,cross-processing" });
     QCOMPARE(run.exitCode, 0);
     const QList<QJsonObject> trace = traceOf(run.err);
     QCOMPARE(trace.size(), 3);
-    const QStringList filters = {"com.velmo.sepia", "com.velmo.cross-processing"};
+    const QStringList filters = { "com.velmo.sepia", "com.velmo.cross-processing" };
     for (int i = 0; i < 2; ++i) {
         QCOMPARE(trace[i].value("event").toString(), QStringLiteral("runEditFilter"));
         QCOMPARE(trace[i].value("filter").toString(), filters[i]);
@@ -302,40 +317,39 @@ void tst_LumoraEdit::badInput_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("missing picture") << QStringList{"-o", "OUT", "MISSING", "flip-vertical"}
+    QTest::newRow("missing picture") << QStringList { "-o", "OUT", "MISSING", "flip-vertical" }
                                      << QByteArray() << 1 << "no such file";
-    QTest::newRow("corrupt picture") << QStringList{"-o", "OUT", "IN", "flip-vertical"}
-                                     << QByteArray("\x89PNG\r\n\x1a\nrubbish", 16) << 1
-                                     << "cannot read";
-    QTest::newRow("unknown edit") << QStringList{"-o", "OUT", "IN", "sharpen"} << QByteArray() << 2
-                                  << "unknown edit 'sharpen'";
+    QTest::newRow("corrupt picture")
+        << QStringList { "-o", "OUT", "IN", "flip-vertical" }
+        << QByteArray("\x89PNG\r\n\x1a\nrubbish", 16) << 1 << "cannot read";
+    QTest::newRow("unknown edit") << QStringList { "-o", "OUT", "IN", "sharpen" } << QByteArray()
+                                  << 2 << "unknown edit 'sharpen'";
     QTest::newRow("missing plug-in")
-        << QStringList{"--plugins", "EMPTY", "-o", "OUT", "IN", "flip-vertical"} << QByteArray()
+        << QStringList { "--plugins", "EMPTY", "-o", "OUT", "IN", "flip-vertical" } << QByteArray()
         << 1 << "EditFlipVerticalPlugin, which is not loaded";
-    QTest::newRow("output folder missing")
-        << QStringList{"-o", "NOWHERE", "IN", "flip-vertical"} << QByteArray() << 1
-        << "cannot write";
-    QTest::newRow("output over input") << QStringList{"-o", "IN", "IN", "flip-vertical"}
+    QTest::newRow("output folder missing") << QStringList { "-o", "NOWHERE", "IN", "flip-vertical" }
+                                           << QByteArray() << 1 << "cannot write";
+    QTest::newRow("output over input") << QStringList { "-o", "IN", "IN", "flip-vertical" }
                                        << QByteArray() << 2 << "would replace the input";
-    QTest::newRow("unsupported output") << QStringList{"-o", "OUT.xyz", "IN", "flip-vertical"}
+    QTest::newRow("unsupported output") << QStringList { "-o", "OUT.xyz", "IN", "flip-vertical" }
                                         << QByteArray() << 2 << "unsupported picture format";
-    QTest::newRow("no edit") << QStringList{"IN"} << QByteArray() << 2 << "no edit given";
-    QTest::newRow("zero bytes") << QStringList{"-o", "OUT", "IN", "auto-fix"} << QByteArray("EMPTY")
-                                << 1 << "cannot read";
-    QTest::newRow("truncated JPEG") << QStringList{"-o", "OUT", "IN", "auto-fix"}
+    QTest::newRow("no edit") << QStringList { "IN" } << QByteArray() << 2 << "no edit given";
+    QTest::newRow("zero bytes") << QStringList { "-o", "OUT", "IN", "auto-fix" }
+                                << QByteArray("EMPTY") << 1 << "cannot read";
+    QTest::newRow("truncated JPEG") << QStringList { "-o", "OUT", "IN", "auto-fix" }
                                     << QByteArray("TRUNCATED") << 1 << "damaged";
     QTest::newRow("header claims 100000x100000")
-        << QStringList{"-o", "OUT", "IN", "flip-vertical"}
+        << QStringList { "-o", "OUT", "IN", "flip-vertical" }
         << QByteArray::fromHex("89504e470d0a1a0a0000000d49484452000186a0000186a0080200000027309c"
                                "9f0000000c49444154789c6360a00c000000400001b7347cef0000000049454e"
                                "44ae426082")
         << 1 << "100000x100000 pixels";
-    QTest::newRow("unsupported format") << QStringList{"-o", "OUT", "IN", "rotate-left"}
+    QTest::newRow("unsupported format") << QStringList { "-o", "OUT", "IN", "rotate-left" }
                                         << QByteArray("just some text\n") << 1 << "cannot read";
-    QTest::newRow("malformed crop") << QStringList{"-o", "OUT", "IN", "crop=16:9@1,2"}
-                                    << QByteArray() << 2 << "@X,Y,WxH";
+    QTest::newRow("malformed crop")
+        << QStringList { "-o", "OUT", "IN", "crop=16:9@1,2" } << QByteArray() << 2 << "@X,Y,WxH";
     QTest::newRow("read-only output folder")
-        << QStringList{"-o", "READONLY", "IN", "flip-vertical"} << QByteArray() << 1
+        << QStringList { "-o", "READONLY", "IN", "flip-vertical" } << QByteArray() << 1
         << "cannot write";
 }
 
@@ -393,7 +407,7 @@ void tst_LumoraEdit::badInput()
     QCOMPARE(hashOf(path("in.png")), before); // the input is never changed
     // Nothing half-written is left behind.
     const QStringList left = QDir(m_dir->path()).entryList(QDir::Files);
-    QCOMPARE(left, QStringList{"in.png"});
+    QCOMPARE(left, QStringList { "in.png" });
 }
 
 void tst_LumoraEdit::exifOrientationIsApplied()
@@ -415,7 +429,7 @@ void tst_LumoraEdit::exifOrientationIsApplied()
     rotated.write(jpeg);
     rotated.close();
 
-    const Run run = lumoraEdit({"-o", path("out.png"), path("in.jpg"), "flip-horizontal"});
+    const Run run = lumoraEdit({ "-o", path("out.png"), path("in.jpg"), "flip-horizontal" });
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(QImage(path("out.png")).size(), QSize(20, 40));
 }
@@ -424,13 +438,23 @@ void tst_LumoraEdit::extremeShapesThroughEveryEdit_data()
 {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QString>("edit");
-    const QStringList edits = {"flip-vertical", "flip-horizontal", "rotate-right", "rotate-left",
-                               "auto-fix", "crop=free", "crop=original", "crop=16:9",
-                               "crop=9:16", "crop=square", "resize=12", "resize=50",
-                               "effect=greyscale,sepia,old-color-photo,cross-processing"};
-    for (const QSize &size : {QSize(1, 1), QSize(1, 10000), QSize(10000, 1)}) {
+    const QStringList edits = { "flip-vertical",
+                                "flip-horizontal",
+                                "rotate-right",
+                                "rotate-left",
+                                "auto-fix",
+                                "crop=free",
+                                "crop=original",
+                                "crop=16:9",
+                                "crop=9:16",
+                                "crop=square",
+                                "resize=12",
+                                "resize=50",
+                                "effect=greyscale,sepia,old-color-photo,cross-processing" };
+    for (const QSize &size : { QSize(1, 1), QSize(1, 10000), QSize(10000, 1) }) {
         for (const QString &edit : edits)
-            QTest::addRow("%dx%d %s", size.width(), size.height(), qPrintable(edit)) << size << edit;
+            QTest::addRow("%dx%d %s", size.width(), size.height(), qPrintable(edit))
+                << size << edit;
     }
 }
 
@@ -441,7 +465,7 @@ void tst_LumoraEdit::extremeShapesThroughEveryEdit()
     QImage input(size, QImage::Format_RGB32);
     input.fill(qRgb(10, 200, 90));
     QVERIFY(input.save(path("in.png")));
-    const Run run = lumoraEdit({"--trace", "-o", path("out.png"), path("in.png"), edit});
+    const Run run = lumoraEdit({ "--trace", "-o", path("out.png"), path("in.png"), edit });
     QVERIFY2(run.exitCode == 0, run.err.constData());
     const QImage written(path("out.png"));
     QVERIFY(!written.isNull());
@@ -453,11 +477,12 @@ void tst_LumoraEdit::extremeShapesThroughEveryEdit()
 void tst_LumoraEdit::inPlaceReplacesTheInput()
 {
     QVERIFY(pattern(12, 8).save(path("in.png")));
-    const Run run = lumoraEdit({"--in-place", "-o", path("in.png"), path("in.png"), "rotate-left"});
+    const Run run
+        = lumoraEdit({ "--in-place", "-o", path("in.png"), path("in.png"), "rotate-left" });
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(QImage(path("in.png")).convertToFormat(QImage::Format_RGB32),
              pattern(12, 8).transformed(QTransform().rotate(-90)));
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"in.png"});
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList { "in.png" });
 }
 
 QTEST_GUILESS_MAIN(tst_LumoraEdit)

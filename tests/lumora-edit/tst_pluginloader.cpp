@@ -36,7 +36,7 @@ void tst_PluginLoader::loadsThePluginFolderInMenuOrder()
         QCOMPARE(loader.plugin(plugin.className), plugin.plugin);
         QVERIFY(plugin.fileName.endsWith(QLatin1String(".so")));
     }
-    QCOMPARE(indices, QList<int>({1, 2, 3, 5, 6, 8, 10, 11}));
+    QCOMPARE(indices, QList<int>({ 1, 2, 3, 5, 6, 8, 10, 11 }));
     QCOMPARE(loader.plugin(QStringLiteral("NoSuchPlugin")), nullptr);
 }
 
@@ -55,16 +55,14 @@ void tst_PluginLoader::refusesWhatIsNoPlugin_data()
         << "no qt_plugin_query_verification_data entry point";
     QTest::newRow("not an edit plug-in")
         << "libnotaneditplugin.so" << QByteArray() << "does not implement Lumora.EditPlugin/1.0";
-    QTest::newRow("throwing constructor") << "libthrowing.so" << QByteArray()
-                                          << "could not be created (no picture editor here)";
-    QTest::newRow("null instance") << "libnullinstance.so" << QByteArray()
-                                   << "plug-in returned no instance";
-    QTest::newRow("truncated copy") << "libtornel-truncated.so" << QByteArray("TRUNCATE")
-                                    << "not a loadable shared object";
-    QTest::newRow("directory") << "libfolder.so" << QByteArray("DIRECTORY")
-                               << "not a regular file";
-    QTest::newRow("dangling link") << "libdangling.so" << QByteArray("DANGLING")
-                                   << "dangling link";
+    QTest::newRow("throwing constructor")
+        << "libthrowing.so" << QByteArray() << "could not be created (no picture editor here)";
+    QTest::newRow("null instance")
+        << "libnullinstance.so" << QByteArray() << "plug-in returned no instance";
+    QTest::newRow("truncated copy")
+        << "libtornel-truncated.so" << QByteArray("TRUNCATE") << "not a loadable shared object";
+    QTest::newRow("directory") << "libfolder.so" << QByteArray("DIRECTORY") << "not a regular file";
+    QTest::newRow("dangling link") << "libdangling.so" << QByteArray("DANGLING") << "dangling link";
     QTest::newRow("text file") << "libjunk.so" << QByteArray("not a shared object\n")
                                << "not a loadable shared object";
     QTest::newRow("empty file") << "libempty.so" << QByteArray("\0", 1)
@@ -80,7 +78,7 @@ void tst_PluginLoader::refusesWhatIsNoPlugin()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     // The real plug-ins, with the stranger among them.
-    for (const QString &name : QDir(realPlugins()).entryList({QStringLiteral("lib*.so")}))
+    for (const QString &name : QDir(realPlugins()).entryList({ QStringLiteral("lib*.so") }))
         QVERIFY(QFile::copy(QDir(realPlugins()).filePath(name), dir.filePath(name)));
     const QString stranger = dir.filePath(fileName);
     if (contents.isEmpty()) {

@@ -29,9 +29,9 @@ void tst_TracingProvider::optionValues_data()
     QTest::newRow("bool") << QVariant(false) << "bool" << QJsonValue(false);
     QTest::newRow("int") << QVariant(-90) << "int" << QJsonValue(-90);
     QTest::newRow("rect") << QVariant(QRect(1, 2, 300, 400)) << "QRect"
-                          << QJsonValue(QJsonArray{1, 2, 300, 400});
+                          << QJsonValue(QJsonArray { 1, 2, 300, 400 });
     QTest::newRow("size") << QVariant(QSize(480, 360)) << "QSize"
-                          << QJsonValue(QJsonArray{480, 360});
+                          << QJsonValue(QJsonArray { 480, 360 });
     QTest::newRow("string with quotes") << QVariant(QStringLiteral("a \"b\"\n")) << "QString"
                                         << QJsonValue(QStringLiteral("a \"b\"\n"));
 }
@@ -41,8 +41,9 @@ void tst_TracingProvider::optionValues()
     QFETCH(QVariant, value);
     QFETCH(QString, type);
     QFETCH(QJsonValue, json);
-    const QByteArray line = TracingProvider::runEditFilterLine(
-        QStringLiteral("EditCropPlugin"), QStringLiteral("org.quenta.crop"), {{"key", value}}, 0);
+    const QByteArray line = TracingProvider::runEditFilterLine(QStringLiteral("EditCropPlugin"),
+                                                               QStringLiteral("org.quenta.crop"),
+                                                               { { "key", value } }, 0);
     QVERIFY(!line.contains('\n'));
     QJsonParseError error;
     const QJsonObject object = QJsonDocument::fromJson(line, &error).object();
@@ -72,8 +73,9 @@ void tst_TracingProvider::forwardsAndTraces()
     QCOMPARE(target.calls.size(), 1);
     const QList<QByteArray> lines = out.data().split('\n');
     QCOMPARE(lines.size(), 3); // two lines and the empty rest
-    QCOMPARE(lines[0], QByteArray("{\"event\":\"runEditFilter\",\"plugin\":\"EditAutoFixPlugin\","
-                                  "\"filter\":\"org.quenta.auto.levels\",\"options\":{},\"flag\":0}"));
+    QCOMPARE(lines[0],
+             QByteArray("{\"event\":\"runEditFilter\",\"plugin\":\"EditAutoFixPlugin\","
+                        "\"filter\":\"org.quenta.auto.levels\",\"options\":{},\"flag\":0}"));
     QCOMPARE(lines[1],
              QByteArray("{\"event\":\"editOperationPerformed\",\"plugin\":\"EditAutoFixPlugin\"}"));
 }

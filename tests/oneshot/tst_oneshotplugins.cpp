@@ -39,19 +39,27 @@ void tst_OneShotPlugins::initTestCase_data()
     QTest::addColumn<QString>("optionKey");
     QTest::addColumn<QVariant>("optionValue");
 
-    QTest::newRow("flip vertical")
-        << "tornel" << "qtn_lumo_editor_flip_vertical" << "icon-m-image-edit-flip-vertical" << 11
-        << "org.quenta.flip" << QString(QuillImageFilter::Horizontal) << QVariant(false);
+    QTest::newRow("flip vertical") << "tornel"
+                                   << "qtn_lumo_editor_flip_vertical"
+                                   << "icon-m-image-edit-flip-vertical" << 11 << "org.quenta.flip"
+                                   << QString(QuillImageFilter::Horizontal) << QVariant(false);
     QTest::newRow("flip horizontal")
-        << "spekel" << "qtn_lumo_editor_flip_horizontal" << "icon-m-image-edit-flip-horizontal"
-        << 10 << "org.quenta.flip" << QString(QuillImageFilter::Horizontal) << QVariant(true);
+        << "spekel"
+        << "qtn_lumo_editor_flip_horizontal"
+        << "icon-m-image-edit-flip-horizontal" << 10 << "org.quenta.flip"
+        << QString(QuillImageFilter::Horizontal) << QVariant(true);
     QTest::newRow("rotate clockwise")
-        << "dextral" << "qtn_lumo_editor_rotate_right" << "icon-m-image-edit-rotate-right" << 3
-        << "org.quenta.rotate" << QString(QuillImageFilter::Angle) << QVariant(90);
+        << "dextral"
+        << "qtn_lumo_editor_rotate_right"
+        << "icon-m-image-edit-rotate-right" << 3 << "org.quenta.rotate"
+        << QString(QuillImageFilter::Angle) << QVariant(90);
     QTest::newRow("rotate counter-clockwise")
-        << "laeval" << "qtn_lumo_editor_rotate_left" << "icon-m-image-edit-rotate-left" << 2
-        << "org.quenta.rotate" << QString(QuillImageFilter::Angle) << QVariant(-90);
-    QTest::newRow("auto-fix") << "nivora" << "qtn_lumo_editor_autofix_all"
+        << "laeval"
+        << "qtn_lumo_editor_rotate_left"
+        << "icon-m-image-edit-rotate-left" << 2 << "org.quenta.rotate"
+        << QString(QuillImageFilter::Angle) << QVariant(-90);
+    QTest::newRow("auto-fix") << "nivora"
+                              << "qtn_lumo_editor_autofix_all"
                               << "icon-m-image-edit-autofix-all" << 1 << "org.quenta.auto.levels"
                               << QString() << QVariant();
 }
@@ -85,7 +93,7 @@ void tst_OneShotPlugins::nameIsTranslatedOnEveryCall()
     QFETCH_GLOBAL(QString, nameId);
     QCOMPARE(m_plugin->name(), nameId);
     {
-        IdCatalogue catalogue({{nameId, QStringLiteral("Translated %1").arg(nameId)}});
+        IdCatalogue catalogue({ { nameId, QStringLiteral("Translated %1").arg(nameId) } });
         QCOMPARE(m_plugin->name(), QStringLiteral("Translated %1").arg(nameId));
     }
     QCOMPARE(m_plugin->name(), nameId);

@@ -16,7 +16,8 @@ using Type = LumoraCropper::AspectRatioType;
 
 // Width to height of each ratio type, as the crop plug-in's list names them; 0:0
 // for a free selection.
-struct Ratio {
+struct Ratio
+{
     qint64 w = 0;
     qint64 h = 0;
 };
@@ -64,7 +65,7 @@ QPoint cornerOf(const QRect &rect, int corner)
 }
 
 bool send(LumoraCropper &cropper, QEvent::Type type, const QPointF &pos,
-    Qt::MouseButton button = Qt::LeftButton)
+          Qt::MouseButton button = Qt::LeftButton)
 {
     QGraphicsSceneMouseEvent event(type);
     event.setPos(pos);
@@ -128,7 +129,8 @@ QString ratioProblem(const QRect &rect, const Ratio &ratio)
 }
 
 // A picture provider and a cropper activated on it.
-struct Fixture {
+struct Fixture
+{
     explicit Fixture(const QSize &size)
         : provider(size)
     {
@@ -142,8 +144,13 @@ struct Fixture {
 
 QList<QSize> pictureSizes()
 {
-    return { QSize(4000, 3000), QSize(3000, 4000), QSize(999, 767), QSize(1, 1), QSize(1, 10000),
-        QSize(5, 1000), QSize(2147483647, 1999999999) };
+    return { QSize(4000, 3000),
+             QSize(3000, 4000),
+             QSize(999, 767),
+             QSize(1, 1),
+             QSize(1, 10000),
+             QSize(5, 1000),
+             QSize(2147483647, 1999999999) };
 }
 
 QString sizeName(const QSize &size)
@@ -153,7 +160,8 @@ QString sizeName(const QSize &size)
 
 } // namespace
 
-class TestLumoraCropper : public QObject {
+class TestLumoraCropper : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:
@@ -626,7 +634,7 @@ void TestLumoraCropper::cornerDragKeepsInvariants_data()
     QTest::addColumn<int>("corner");
 
     const QList<QSize> sizes = { QSize(4000, 3000), QSize(999, 767), QSize(5, 1000),
-        QSize(1, 10000), QSize(2147483647, 1999999999) };
+                                 QSize(1, 10000), QSize(2147483647, 1999999999) };
     for (const QSize &size : sizes) {
         for (int type = 0; type <= 8; ++type) {
             for (int corner = 0; corner < 4; ++corner)
@@ -646,7 +654,8 @@ void TestLumoraCropper::cornerDragKeepsInvariants()
     if (type == 0) {
         // A free selection somewhere in the middle.
         f.cropper.setSelectionRect(QRect(picture.width() / 4, picture.height() / 4,
-            qMax(1, picture.width() / 2), qMax(1, picture.height() / 2)));
+                                         qMax(1, picture.width() / 2),
+                                         qMax(1, picture.height() / 2)));
     }
     f.cropper.setCropAspectRatioType(static_cast<Type>(type));
 
@@ -668,7 +677,7 @@ void TestLumoraCropper::cornerDragKeepsInvariants()
             QString problem = insideProblem(rect, picture);
             QVERIFY2(problem.isEmpty(), qPrintable(problem + where));
             QVERIFY2(cornerOf(rect, (corner + 2) % 4) == anchor,
-                qPrintable(QStringLiteral("anchor moved: ") + describe(rect) + where));
+                     qPrintable(QStringLiteral("anchor moved: ") + describe(rect) + where));
             if (ratio.w > 0) {
                 problem = ratioProblem(rect, ratio);
                 QVERIFY2(problem.isEmpty(), qPrintable(problem + where));
@@ -830,20 +839,20 @@ void TestLumoraCropper::paintDimsOutsideAndFramesSelection()
 
     // Outside, away from the handles: darker, still grey.
     for (const QPoint &p : { QPoint(2, 2), QPoint(90, 70), QPoint(40, 5), QPoint(40, 70),
-             QPoint(5, 35), QPoint(80, 35) }) {
+                             QPoint(5, 35), QPoint(80, 35) }) {
         const QColor c = image.pixelColor(p);
         QVERIFY2(c.red() < 100 && c.red() > 20 && c.red() == c.blue(),
-            qPrintable(QStringLiteral("(%1,%2): %3").arg(p.x()).arg(p.y()).arg(c.name())));
+                 qPrintable(QStringLiteral("(%1,%2): %3").arg(p.x()).arg(p.y()).arg(c.name())));
     }
     // Inside, away from the frame: untouched.
     for (const QPoint &p : { QPoint(40, 35), QPoint(30, 30), QPoint(50, 42) })
         QCOMPARE(image.pixelColor(p), grey);
     // On the frame and on the handles: light.
     for (const QPoint &p : { QPoint(20, 35), QPoint(40, 20), QPoint(20, 20), QPoint(59, 49),
-             QPoint(62, 52), QPoint(17, 17) }) {
+                             QPoint(62, 52), QPoint(17, 17) }) {
         const QColor c = image.pixelColor(p);
         QVERIFY2(c.red() > 200,
-            qPrintable(QStringLiteral("(%1,%2): %3").arg(p.x()).arg(p.y()).arg(c.name())));
+                 qPrintable(QStringLiteral("(%1,%2): %3").arg(p.x()).arg(p.y()).arg(c.name())));
     }
     // The painter is left as it was given.
     QImage second(100, 80, QImage::Format_ARGB32_Premultiplied);
