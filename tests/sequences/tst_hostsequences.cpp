@@ -55,7 +55,7 @@ constexpr int ResizePlugin = 6;
 constexpr int EffectsPlugin = 7;
 
 // What the host knows of each deliverable, and the one request a one-shot makes.
-struct PluginSpec
+struct PluginTraits
 {
     const char *library;
     const char *className;
@@ -65,9 +65,9 @@ struct PluginSpec
     QVariant optionValue;
 };
 
-const QList<PluginSpec> &pluginSpecs()
+const QList<PluginTraits> &pluginTraits()
 {
-    static const QList<PluginSpec> specs = {
+    static const QList<PluginTraits> allTraits = {
         { "tornel", "EditFlipVerticalPlugin", Kind::OneShot, "org.quenta.flip",
           QuillImageFilter::Horizontal, QVariant(false) },
         { "spekel", "EditFlipHorizontalPlugin", Kind::OneShot, "org.quenta.flip",
@@ -82,7 +82,7 @@ const QList<PluginSpec> &pluginSpecs()
         { "mensura", "EditResizePlugin", Kind::Resize, QString(), QString(), QVariant() },
         { "patinex", "EditVintageEffectsPlugin", Kind::Effects, QString(), QString(), QVariant() },
     };
-    return specs;
+    return allTraits;
 }
 
 // The effects tool bar's buttons and the filter each tap asks for.
@@ -215,7 +215,7 @@ void captureMessage(QtMsgType type, const QMessageLogContext &context, const QSt
 // One plug-in as the host holds it, with what the host expects of it.
 struct PluginSlot
 {
-    const PluginSpec *spec = nullptr;
+    const PluginTraits *traits = nullptr;
     PluginLibrary *library = nullptr; // loaded for the whole run
     QPointer<LumoraEditPlugin> instance;
     RecordingProvider *provider = nullptr; // the one the host gave the live instance
@@ -322,9 +322,9 @@ HostSequence::HostSequence(quint32 seed,
                            const std::vector<std::unique_ptr<PluginLibrary>> &libraries)
     : m_random(seed)
 {
-    for (int i = 0; i < pluginSpecs().size(); ++i) {
+    for (int i = 0; i < pluginTraits().size(); ++i) {
         PluginSlot slot;
-        slot.spec = &pluginSpecs().at(i);
+        slot.traits = &pluginTraits().at(i);
         slot.library = libraries.at(i).get();
         m_plugins.append(slot);
     }
@@ -374,16 +374,17 @@ QString HostSequence::checkInstance(int index, LumoraEditPlugin *instance) const
     const PluginSlot &slot = m_plugins.at(index);
     if (!instance)
         return QStringLiteral("qt_plugin_instance() of %1 gave no edit plug-in")
-            .arg(QLatin1String(slot.spec->library));
-    if (qstrcmp(instance->metaObject()->className(), slot.spec->className) != 0)
+            .arg(QLatin1String(slot.traits->library));
+    if (qstrcmp(instance->metaObject()->className(), slot.traits->className) != 0)
         return QStringLiteral("%1 made a %2")
-            .arg(QLatin1String(slot.spec->library),
+            .arg(QLatin1String(slot.traits->library),
                  QLatin1String(instance->metaObject()->className()));
     if (instance->parent())
-        return QStringLiteral("%1's instance has a parent").arg(QLatin1String(slot.spec->library));
+        return QStringLiteral("%1's instance has a parent")
+            .arg(QLatin1String(slot.traits->library));
     if (slot.library->instance() != instance)
         return QStringLiteral("%1 gave a second instance while the first lives")
-            .arg(QLatin1String(slot.spec->library));
+            .arg(QLatin1String(slot.traits->library));
     return QString();
 }
 
@@ -405,7 +406,7 @@ QString HostSequence::ensureInstance(int index)
     slot.activatedPicture = QSize();
     if (instance->editUiProvider())
         return QStringLiteral("a fresh %1 already has a provider")
-            .arg(QLatin1String(slot.spec->library));
+            .arg(QLatin1String(slot.traits->library));
     // Mostly the host hands a fresh instance its provider at once.
     if (chance(75)) {
         slot.provider = m_providers.at(below(3)).get();
@@ -535,7 +536,7 @@ QString HostSequence::activate(int index)
     PluginSlot &slot = m_plugins[index];
     const bool bySlot = chance(30);
     m_action = QStringLiteral("activate %1%2")
-                   .arg(QLatin1String(slot.spec->library),
+                   .arg(QLatin1String(slot.traits->library),
                         bySlot ? QStringLiteral(" by slot") : QString());
     m_actor = index;
     m_expectedCalls = 0;
@@ -549,7 +550,7 @@ QString HostSequence::activate(int index)
     const QSize picture = slot.provider ? slot.provider->imageSize : QSize();
     slot.activatedPicture = picture.isEmpty() ? QSize() : picture;
 
-    if (slot.spec->kind == Kind::Crop) {
+    if (slot.traits->kind == Kind::Crop) {
         auto *cropper = qobject_cast<LumoraCropper *>(slot.instance);
         if (cropper->cropAspectRatioType() != LumoraCropper::AspectRatioOriginal)
             return QStringLiteral("activation left ratio type %1")
@@ -576,7 +577,7 @@ QString HostSequence::buildToolBar(int index)
     }
     const int count = chance(20) ? 2 : 1;
     m_action = QStringLiteral("build %1 tool bar%2 (%3)")
-                   .arg(QLatin1String(slot.spec->library),
+                   .arg(QLatin1String(slot.traits->library),
                         count == 2 ? QStringLiteral("s twice") : QString(),
                         window->orientation() == M::Portrait ? QStringLiteral("portrait")
                                                              : QStringLiteral("landscape"));
@@ -585,7 +586,7 @@ QString HostSequence::buildToolBar(int index)
 
     const QSize size = slot.instance->toolBarWidgetSize(window->orientation());
     int height = 72;
-    if (slot.spec->kind == Kind::Effects && window->orientation() == M::Landscape)
+    if (slot.traits->kind == Kind::Effects && window->orientation() == M::Landscape)
         height = 216;
     if (size.height() != height)
         return QStringLiteral("tool-bar height %1, expected %2").arg(size.height()).arg(height);
@@ -595,7 +596,7 @@ QString HostSequence::buildToolBar(int index)
         window->scene()->addItem(holder);
         holder->setPos(below(700), below(400));
         QGraphicsWidget *widget = slot.instance->createToolBarWidget(holder);
-        if (slot.spec->kind == Kind::OneShot) {
+        if (slot.traits->kind == Kind::OneShot) {
             delete holder;
             if (widget)
                 return QStringLiteral("a one-shot built a tool bar");
@@ -625,7 +626,7 @@ QString HostSequence::deleteToolBar(int index)
     const HostToolBar &toolBar = pick(toolBars);
     const bool holder = chance(50) && toolBar.holder;
     m_action = QStringLiteral("delete %1 %2")
-                   .arg(QLatin1String(m_plugins[toolBar.plugin].spec->library),
+                   .arg(QLatin1String(m_plugins[toolBar.plugin].traits->library),
                         holder ? QStringLiteral("tool-bar holder") : QStringLiteral("tool bar"));
     if (holder)
         delete toolBar.holder.data();
@@ -638,7 +639,8 @@ QString HostSequence::deleteToolBar(int index)
 
 QString HostSequence::choosePopupRow(int index)
 {
-    if (m_plugins[index].spec->kind != Kind::Crop && m_plugins[index].spec->kind != Kind::Resize)
+    if (m_plugins[index].traits->kind != Kind::Crop
+        && m_plugins[index].traits->kind != Kind::Resize)
         index = chance(50) ? CropPlugin : ResizePlugin;
     PluginSlot &slot = m_plugins[index];
     if (!slot.popup)
@@ -652,7 +654,7 @@ QString HostSequence::choosePopupRow(int index)
     else if (kind < 9)
         chosen = m_longerList.index(rows + below(int(m_longerList.rowCount()) - rows), 0);
     m_action = QStringLiteral("choose %1 row %2")
-                   .arg(QLatin1String(slot.spec->library))
+                   .arg(QLatin1String(slot.traits->library))
                    .arg(chosen.row());
     m_actor = index;
     m_expectedCalls = 0;
@@ -690,7 +692,7 @@ QString HostSequence::tapPopup(int index)
         pos = QPointF(below(int(popup->size().width()) + 40) - 20,
                       below(int(popup->size().height()) + 40) - 20);
     m_action = QStringLiteral("tap %1 popup at %2,%3")
-                   .arg(QLatin1String(m_plugins[index].spec->library))
+                   .arg(QLatin1String(m_plugins[index].traits->library))
                    .arg(pos.x())
                    .arg(pos.y());
     m_actor = index;
@@ -724,13 +726,13 @@ QString HostSequence::tapButton(int index)
     }
     if (buttons.isEmpty())
         return QStringLiteral("a %1 tool bar without buttons")
-            .arg(QLatin1String(m_plugins[toolBar.plugin].spec->library));
+            .arg(QLatin1String(m_plugins[toolBar.plugin].traits->library));
     MButton *button = pick(buttons);
     const PluginSlot &slot = m_plugins[toolBar.plugin];
     const bool builderLives = toolBar.builder && toolBar.builder == slot.instance;
     const bool byScene = chance(30);
     m_action = QStringLiteral("tap %1 %2%3%4")
-                   .arg(QLatin1String(slot.spec->library), button->objectName(),
+                   .arg(QLatin1String(slot.traits->library), button->objectName(),
                         builderLives ? QString() : QStringLiteral(" of a deleted instance"),
                         byScene ? QStringLiteral(" on the scene") : QString());
     // Only effect taps make requests, and only the effects plug-in's.
@@ -758,7 +760,7 @@ QString HostSequence::tapButton(int index)
         return QString(); // something else lay over it
 
     m_actor = toolBar.plugin;
-    if (slot.spec->kind == Kind::Effects) {
+    if (slot.traits->kind == Kind::Effects) {
         m_expectedCalls = builderLives && slot.provider ? 1 : 0;
         m_expectedFilter = effectFilters().value(button->objectName());
         if (m_expectedFilter.isEmpty())
@@ -776,13 +778,14 @@ QString HostSequence::tapButton(int index)
 
 QString HostSequence::openPopupBySlot(int index)
 {
-    if (m_plugins[index].spec->kind != Kind::Crop && m_plugins[index].spec->kind != Kind::Resize)
+    if (m_plugins[index].traits->kind != Kind::Crop
+        && m_plugins[index].traits->kind != Kind::Resize)
         index = chance(50) ? CropPlugin : ResizePlugin;
     const QString error = ensureInstance(index);
     if (!error.isEmpty())
         return error;
     PluginSlot &slot = m_plugins[index];
-    m_action = QStringLiteral("openPopup %1 by slot").arg(QLatin1String(slot.spec->library));
+    m_action = QStringLiteral("openPopup %1 by slot").arg(QLatin1String(slot.traits->library));
     m_actor = index;
     m_expectedCalls = 0;
     if (!QMetaObject::invokeMethod(slot.instance, "openPopup"))
@@ -863,7 +866,7 @@ QString HostSequence::sendMouseEvents(int index)
         types.append(single[below(3)]);
     }
     m_action
-        = QStringLiteral("mouse %1 x%2").arg(QLatin1String(slot.spec->library)).arg(types.size());
+        = QStringLiteral("mouse %1 x%2").arg(QLatin1String(slot.traits->library)).arg(types.size());
     m_actor = index;
     m_expectedCalls = 0;
     for (QEvent::Type type : std::as_const(types)) {
@@ -884,9 +887,9 @@ QString HostSequence::sendMouseEvents(int index)
                    .arg(pos.x())
                    .arg(pos.y());
         const bool used = slot.instance->receiveMouseEvent(&event);
-        if (used && slot.spec->kind != Kind::Crop)
+        if (used && slot.traits->kind != Kind::Crop)
             return QStringLiteral("a plug-in without a crop tool used a mouse event");
-        const QString crop = slot.spec->kind == Kind::Crop ? checkCrop(slot) : QString();
+        const QString crop = slot.traits->kind == Kind::Crop ? checkCrop(slot) : QString();
         if (!crop.isEmpty())
             return crop;
     }
@@ -962,17 +965,17 @@ QString HostSequence::deactivate(int index)
     const bool confirm = chance(60);
     const bool bySlot = chance(30);
     m_action = QStringLiteral("deactivate %1 %2%3")
-                   .arg(QLatin1String(slot.spec->library),
+                   .arg(QLatin1String(slot.traits->library),
                         confirm ? QStringLiteral("true") : QStringLiteral("false"),
                         bySlot ? QStringLiteral(" by slot") : QString());
     m_actor = index;
     const bool performs
-        = confirm && (slot.spec->kind == Kind::Crop || slot.spec->kind == Kind::Resize);
+        = confirm && (slot.traits->kind == Kind::Crop || slot.traits->kind == Kind::Resize);
     m_expectedSignals = performs ? 1 : 0;
     m_expectedCalls = 0;
     if (performs) {
         m_allowedCallers = { index };
-        if (slot.spec->kind == Kind::Resize)
+        if (slot.traits->kind == Kind::Resize)
             m_expectedCalls = slot.provider && slot.percentage != 100 ? 1 : 0;
         else
             m_cropPerform = true;
@@ -999,15 +1002,15 @@ QString HostSequence::perform(int index)
     PluginSlot &slot = m_plugins[index];
     const bool bySlot = chance(40);
     m_action = QStringLiteral("performEditOperation %1%2")
-                   .arg(QLatin1String(slot.spec->library),
+                   .arg(QLatin1String(slot.traits->library),
                         bySlot ? QStringLiteral(" by slot") : QString());
     m_actor = index;
     m_expectedSignals = 1;
     m_allowedCallers = { index };
-    switch (slot.spec->kind) {
+    switch (slot.traits->kind) {
     case Kind::OneShot:
         m_expectedCalls = slot.provider ? 1 : 0;
-        m_expectedFilter = slot.spec->filter;
+        m_expectedFilter = slot.traits->filter;
         break;
     case Kind::Effects:
         m_expectedCalls = 0;
@@ -1037,7 +1040,7 @@ QString HostSequence::changeProvider(int index)
     PluginSlot &slot = m_plugins[index];
     RecordingProvider *provider = chance(15) ? nullptr : m_providers.at(below(3)).get();
     m_action = QStringLiteral("provider of %1: %2")
-                   .arg(QLatin1String(slot.spec->library),
+                   .arg(QLatin1String(slot.traits->library),
                         provider ? describe(provider->imageSize) : QStringLiteral("none"));
     slot.instance->setEditUiProvider(provider);
     slot.provider = provider;
@@ -1087,7 +1090,7 @@ QString HostSequence::changeWindows()
         for (int i = 0; i < 2; ++i) {
             if (seen[i] && m_plugins[CropPlugin + i].popup.isNull())
                 return QStringLiteral("closing the window deleted %1's popup list")
-                    .arg(QLatin1String(m_plugins[CropPlugin + i].spec->library));
+                    .arg(QLatin1String(m_plugins[CropPlugin + i].traits->library));
         }
         if (!activeWindow())
             MApplication::setActiveWindow(m_windows.front().get());
@@ -1102,7 +1105,7 @@ QString HostSequence::deleteInstance(int index)
     PluginSlot &slot = m_plugins[index];
     if (!slot.instance)
         return ensureInstance(index);
-    m_action = QStringLiteral("delete %1 instance").arg(QLatin1String(slot.spec->library));
+    m_action = QStringLiteral("delete %1 instance").arg(QLatin1String(slot.traits->library));
     QList<QPointer<QGraphicsWidget>> built;
     for (const HostToolBar &toolBar : liveToolBars()) {
         if (toolBar.builder == slot.instance)
@@ -1155,12 +1158,12 @@ QString HostSequence::checkStep()
         const int expected = i == m_actor ? m_expectedSignals : 0;
         if (slot.signalCount != expected)
             return QStringLiteral("%1 emitted editOperationPerformed() %2 times, expected %3")
-                .arg(QLatin1String(slot.spec->library))
+                .arg(QLatin1String(slot.traits->library))
                 .arg(slot.signalCount)
                 .arg(expected);
         if (slot.signalCount == 1 && slot.callsAtSignal != calls)
             return QStringLiteral("%1 made a request after editOperationPerformed()")
-                .arg(QLatin1String(slot.spec->library));
+                .arg(QLatin1String(slot.traits->library));
     }
 
     // Every request: in the filter table, from a plug-in allowed to make one in this
@@ -1188,10 +1191,10 @@ QString HostSequence::checkStep()
             ++slot.filterCalls;
             if (!m_allowedCallers.contains(owner))
                 return QStringLiteral("unexpected request %1 from %2")
-                    .arg(call.filterName, QLatin1String(slot.spec->library));
+                    .arg(call.filterName, QLatin1String(slot.traits->library));
             if (!slot.instance || slot.provider != provider.get())
                 return QStringLiteral("%1 ran %2 through a provider it was not given")
-                    .arg(QLatin1String(slot.spec->library), call.filterName);
+                    .arg(QLatin1String(slot.traits->library), call.filterName);
             if (owner == m_actor)
                 ++actorCalls;
             if (!m_expectedFilter.isEmpty() && call.filterName != m_expectedFilter)
@@ -1217,9 +1220,9 @@ QString HostSequence::checkStep()
                         .arg(slot.percentage)
                         .arg(describe(expected));
             } else if (owner < CropPlugin
-                       && call.options.value(slot.spec->optionKey) != slot.spec->optionValue) {
+                       && call.options.value(slot.traits->optionKey) != slot.traits->optionValue) {
                 return QStringLiteral("%1 with %2")
-                    .arg(call.filterName, describe(call.options.value(slot.spec->optionKey)));
+                    .arg(call.filterName, describe(call.options.value(slot.traits->optionKey)));
             }
         }
     }
@@ -1242,7 +1245,7 @@ QString HostSequence::checkStep()
         const PluginSlot &slot = m_plugins.at(index);
         if (slot.popup && !slot.instance)
             return QStringLiteral("%1's popup list outlived it")
-                .arg(QLatin1String(slot.spec->library));
+                .arg(QLatin1String(slot.traits->library));
     }
     const QString labels = checkSizeLabels();
     if (!labels.isEmpty())
@@ -1256,7 +1259,7 @@ QString HostSequence::checkSizeLabels()
 {
     static const QRegularExpression sizeText(QStringLiteral("^(-?\\d+) x (-?\\d+)$"));
     for (const HostToolBar &toolBar : liveToolBars()) {
-        const Kind kind = m_plugins.at(toolBar.plugin).spec->kind;
+        const Kind kind = m_plugins.at(toolBar.plugin).traits->kind;
         if (kind != Kind::Crop && kind != Kind::Resize)
             continue;
         const QList<QGraphicsItem *> children = toolBar.widget->childItems();
@@ -1276,7 +1279,7 @@ QString HostSequence::checkSizeLabels()
             if (!match.hasMatch() || match.captured(1).toInt() < least
                 || match.captured(2).toInt() < least)
                 return QStringLiteral("%1 button shows \"%2\"")
-                    .arg(QLatin1String(m_plugins.at(toolBar.plugin).spec->library), text);
+                    .arg(QLatin1String(m_plugins.at(toolBar.plugin).traits->library), text);
         }
     }
     return QString();
@@ -1286,7 +1289,8 @@ QString HostSequence::coverage() const
 {
     for (const PluginSlot &slot : m_plugins) {
         if (slot.filterCalls == 0)
-            return QStringLiteral("%1 never ran its filter").arg(QLatin1String(slot.spec->library));
+            return QStringLiteral("%1 never ran its filter")
+                .arg(QLatin1String(slot.traits->library));
     }
     const char *actions[]
         = { "finger",   "activate",  "build", "delete",     "choose",
@@ -1315,8 +1319,8 @@ private:
 
 void TestHostSequences::initTestCase()
 {
-    for (const PluginSpec &spec : pluginSpecs()) {
-        m_libraries.push_back(std::make_unique<PluginLibrary>(QLatin1String(spec.library)));
+    for (const PluginTraits &traits : pluginTraits()) {
+        m_libraries.push_back(std::make_unique<PluginLibrary>(QLatin1String(traits.library)));
         QVERIFY2(m_libraries.back()->isLoaded(), qPrintable(m_libraries.back()->errorString()));
     }
     // The two size texts need their placeholders; the titles tell the lists apart.
