@@ -6,6 +6,8 @@
 #include "mlabel.h"
 #include "mwindow.h"
 
+#include "scenetap.h"
+
 #include <QGraphicsLinearLayout>
 #include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>
@@ -15,25 +17,6 @@
 #include <QTest>
 
 namespace {
-
-// Delivers a left-button event to the scene at `scenePos`, as the view would.
-void sendMouse(QGraphicsScene *scene, QEvent::Type type, const QPointF &scenePos)
-{
-    QGraphicsSceneMouseEvent event(type);
-    event.setScenePos(scenePos);
-    event.setScreenPos(scenePos.toPoint());
-    event.setButton(Qt::LeftButton);
-    event.setButtons(type == QEvent::GraphicsSceneMouseRelease ? Qt::NoButton : Qt::LeftButton);
-    event.setButtonDownScenePos(Qt::LeftButton, scenePos);
-    event.setButtonDownScreenPos(Qt::LeftButton, scenePos.toPoint());
-    QCoreApplication::sendEvent(scene, &event);
-}
-
-void tap(QGraphicsScene *scene, const QPointF &scenePos)
-{
-    sendMouse(scene, QEvent::GraphicsSceneMousePress, scenePos);
-    sendMouse(scene, QEvent::GraphicsSceneMouseRelease, scenePos);
-}
 
 QPointF centreOf(const QGraphicsWidget *widget)
 {
@@ -101,7 +84,7 @@ void TestMButton::tapThroughTheScene()
     QSignalSpy toggled(button, &MButton::toggled);
 
     for (int i = 0; i < taps; ++i)
-        tap(window.scene(), centreOf(button));
+        tapScene(window.scene(), centreOf(button));
 
     QCOMPARE(clicked.count(), taps);
     QCOMPARE(toggled.count(), toggles);
@@ -137,9 +120,9 @@ void TestMButton::releaseOutsideCancels()
     window.scene()->addItem(button);
     QSignalSpy clicked(button, &MButton::clicked);
 
-    sendMouse(window.scene(), QEvent::GraphicsSceneMousePress, centreOf(button));
+    sendSceneMouse(window.scene(), QEvent::GraphicsSceneMousePress, centreOf(button));
     QVERIFY(button->isDown());
-    sendMouse(window.scene(), QEvent::GraphicsSceneMouseRelease, QPointF(400, 400));
+    sendSceneMouse(window.scene(), QEvent::GraphicsSceneMouseRelease, QPointF(400, 400));
     QCOMPARE(clicked.count(), 0);
     QVERIFY(!button->isChecked());
     QVERIFY(!button->isDown());
@@ -236,9 +219,9 @@ void TestMButton::groupIsExclusiveByDefault()
     }
     QCOMPARE(group.checkedButton(), nullptr);
 
-    tap(window.scene(), centreOf(buttons.at(0)));
+    tapScene(window.scene(), centreOf(buttons.at(0)));
     QCOMPARE(group.checkedButton(), buttons.at(0));
-    tap(window.scene(), centreOf(buttons.at(2)));
+    tapScene(window.scene(), centreOf(buttons.at(2)));
     QCOMPARE(group.checkedButton(), buttons.at(2));
     QVERIFY(!buttons.at(0)->isChecked());
     QVERIFY(!buttons.at(1)->isChecked());

@@ -4,6 +4,8 @@
 #include "mpopuplist.h"
 #include "mwindow.h"
 
+#include "scenetap.h"
+
 #include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>
 #include <QSignalSpy>
@@ -11,23 +13,6 @@
 #include <QTest>
 
 namespace {
-
-void sendMouse(QGraphicsScene *scene, QEvent::Type type, const QPointF &scenePos)
-{
-    QGraphicsSceneMouseEvent event(type);
-    event.setScenePos(scenePos);
-    event.setScreenPos(scenePos.toPoint());
-    event.setButton(Qt::LeftButton);
-    event.setButtons(type == QEvent::GraphicsSceneMouseRelease ? Qt::NoButton : Qt::LeftButton);
-    event.setButtonDownScenePos(Qt::LeftButton, scenePos);
-    QCoreApplication::sendEvent(scene, &event);
-}
-
-void tap(QGraphicsScene *scene, const QPointF &scenePos)
-{
-    sendMouse(scene, QEvent::GraphicsSceneMousePress, scenePos);
-    sendMouse(scene, QEvent::GraphicsSceneMouseRelease, scenePos);
-}
 
 QStringList rows(int count)
 {
@@ -206,7 +191,7 @@ void TestMPopupList::tappingARowChoosesIt()
     connect(&popup, &MPopupList::clicked, this,
             [&] { currentSeenInSlot = popup.currentIndex().row(); });
 
-    tap(window.scene(), popup.mapToScene(popup.rowRect(row).center()));
+    tapScene(window.scene(), popup.mapToScene(popup.rowRect(row).center()));
 
     QCOMPARE(clicked.count(), 1);
     QCOMPARE(clicked.at(0).at(0).value<QModelIndex>(), model.index(row, 0));
@@ -218,7 +203,7 @@ void TestMPopupList::tappingARowChoosesIt()
 
     // Shown again, it still works.
     popup.appear(&window);
-    tap(window.scene(), popup.mapToScene(popup.rowRect(0).center()));
+    tapScene(window.scene(), popup.mapToScene(popup.rowRect(0).center()));
     QCOMPARE(clicked.count(), 2);
 }
 
@@ -233,13 +218,13 @@ void TestMPopupList::tapOutsideRowsDoesNothing()
     QSignalSpy clicked(&popup, &MPopupList::clicked);
 
     // On the title bar, and on the scene beside the list.
-    tap(window.scene(), popup.mapToScene(QPointF(popup.size().width() / 2, 5)));
-    tap(window.scene(), QPointF(2, 2));
+    tapScene(window.scene(), popup.mapToScene(QPointF(popup.size().width() / 2, 5)));
+    tapScene(window.scene(), QPointF(2, 2));
     // Pressed on one row, released on another: no choice.
-    sendMouse(window.scene(), QEvent::GraphicsSceneMousePress,
-              popup.mapToScene(popup.rowRect(0).center()));
-    sendMouse(window.scene(), QEvent::GraphicsSceneMouseRelease,
-              popup.mapToScene(popup.rowRect(1).center()));
+    sendSceneMouse(window.scene(), QEvent::GraphicsSceneMousePress,
+                   popup.mapToScene(popup.rowRect(0).center()));
+    sendSceneMouse(window.scene(), QEvent::GraphicsSceneMouseRelease,
+                   popup.mapToScene(popup.rowRect(1).center()));
 
     QCOMPARE(clicked.count(), 0);
     QVERIFY(popup.isAppeared());
@@ -297,7 +282,7 @@ void TestMPopupList::scrollToBringsRowIntoView()
 
     // Tapping the scrolled-to row chooses that row, not the one painted there before.
     QSignalSpy clicked(&popup, &MPopupList::clicked);
-    tap(window.scene(), popup.mapToScene(popup.rowRect(8).center()));
+    tapScene(window.scene(), popup.mapToScene(popup.rowRect(8).center()));
     QCOMPARE(clicked.count(), 1);
     QCOMPARE(clicked.at(0).at(0).value<QModelIndex>().row(), 8);
 
