@@ -2,8 +2,9 @@
 
 #include "imagefilters.h"
 
-ImageEditor::ImageEditor(const QImage &image)
+ImageEditor::ImageEditor(const QImage &image, History history)
     : m_image(image)
+    , m_history(history)
 { }
 
 QImage ImageEditor::image() const
@@ -94,7 +95,7 @@ bool ImageEditor::runEditFilter(const QString &filterName, const QHash<QString, 
             m_previewBase = m_image;
     } else {
         commitPreview();
-        m_undo.append(m_image);
+        remember(m_image);
     }
     m_redo.clear();
     m_image = result;
@@ -105,6 +106,12 @@ void ImageEditor::commitPreview()
 {
     if (m_previewBase.isNull())
         return;
-    m_undo.append(m_previewBase);
+    remember(m_previewBase);
     m_previewBase = QImage();
+}
+
+void ImageEditor::remember(const QImage &earlier)
+{
+    if (m_history == KeepHistory)
+        m_undo.append(earlier);
 }

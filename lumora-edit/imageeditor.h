@@ -17,7 +17,11 @@
 class ImageEditor : public LumoraEditUiProvider
 {
 public:
-    explicit ImageEditor(const QImage &image = QImage());
+    // Whether earlier pictures are kept for undo. A run that never undoes drops them, so
+    // that a chain of edits holds only the current picture.
+    enum History { KeepHistory, NoHistory };
+
+    explicit ImageEditor(const QImage &image = QImage(), History history = KeepHistory);
 
     QImage image() const;
     void setImage(const QImage &image); // clears the history
@@ -40,9 +44,11 @@ public:
 
 private:
     void commitPreview();
+    void remember(const QImage &earlier); // pushes onto the undo stack when keeping history
 
     QImage m_image;
     QImage m_previewBase; // the picture before this activation's flag-1 edit; null if none
+    History m_history;
     QList<QImage> m_undo;
     QList<QImage> m_redo;
     QStringList m_errors;

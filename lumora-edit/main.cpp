@@ -252,17 +252,15 @@ int main(int argc, char **argv)
     if (parser.isSet(traceOption)
         && !trace.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))
         return complain(QStringLiteral("cannot write the trace"));
-    ImageEditor editor(*picture);
-    // From here on only the current picture matters. A command-line run never undoes, so
-    // neither the decoded input nor the editor's history of earlier pictures is kept; with
-    // them, a chain of edits held every intermediate picture in memory until the end.
+    // A command-line run never undoes: neither the decoded input nor earlier pictures are
+    // kept, or a chain of edits would hold every intermediate picture until the end.
+    ImageEditor editor(*picture, ImageEditor::NoHistory);
     picture.reset();
     EditDriver driver(loader, editor, trace.isOpen() ? &trace : nullptr);
     for (const EditRequest &edit : std::as_const(edits)) {
         QString error;
         if (!driver.apply(edit, &error))
             return complain(error);
-        editor.setImage(editor.image()); // drops the undo history
     }
 
     QString error;

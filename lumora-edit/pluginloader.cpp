@@ -32,7 +32,8 @@ QString checkElfExtent(const QByteArray &image, qint64 fileSize)
         return QStringLiteral("program headers lie past the end of the file");
     if (!within(header.e_shoff, quint64(header.e_shnum) * header.e_shentsize))
         return QStringLiteral("section headers lie past the end of the file");
-    if (!within(header.e_phoff, 0) || quint64(image.size()) < header.e_phoff
+    // Within the file, but also within the part read.
+    if (quint64(image.size()) < header.e_phoff
         || quint64(image.size()) - header.e_phoff < quint64(header.e_phnum) * sizeof(ProgramHeader))
         return QStringLiteral("program headers unreadable");
     for (int i = 0; i < header.e_phnum; ++i) {

@@ -34,6 +34,7 @@ private Q_SLOTS:
     void cancelledActivationDropsThePreview();
     void confirmedPreviewIsUndoable();
     void stackedEditAfterPreviewKeepsBoth();
+    void withoutHistoryPreviewsStillCancel();
 };
 
 void tst_ImageEditor::stackedEditsMatchTheOracle_data()
@@ -150,6 +151,24 @@ void tst_ImageEditor::stackedEditAfterPreviewKeepsBoth()
     QVERIFY(editor.runEditFilter(QStringLiteral("org.quenta.flip"), { { "horizontal", true } }, 0));
     editor.endActivation(false);
     QCOMPARE(editor.image(), ImageFilters::sepia(picture()).mirrored(true, false));
+}
+
+void tst_ImageEditor::withoutHistoryPreviewsStillCancel()
+{
+    ImageEditor editor(picture(), ImageEditor::NoHistory);
+    editor.beginActivation();
+    QVERIFY(editor.runEditFilter(QStringLiteral("org.quenta.flip"), { { "horizontal", true } }, 0));
+    editor.endActivation(true);
+    QVERIFY(!editor.canUndo());
+    QVERIFY(!editor.undo());
+    QCOMPARE(editor.image(), picture().mirrored(true, false));
+
+    // The picture before a preview choice is still held until the activation ends.
+    editor.beginActivation();
+    QVERIFY(editor.runEditFilter(QStringLiteral("com.velmo.sepia"), {}, 1));
+    editor.endActivation(false);
+    QCOMPARE(editor.image(), picture().mirrored(true, false));
+    QVERIFY(!editor.canUndo());
 }
 
 QTEST_GUILESS_MAIN(tst_ImageEditor)
