@@ -9,10 +9,29 @@
 #include <QVariant>
 
 // Pure image filters of the host program. Every function returns a new picture and leaves its
-// input alone; a null input gives a null output. The result is Format_ARGB32 when the input has
-// an alpha channel and Format_RGB32 otherwise; other input formats are converted first. Colour
-// filters keep each pixel's alpha. The filters keep no state between calls and start no threads
-// of their own (Qt's format conversion and smooth scaling may use its thread pool).
+// input alone; a null input gives a null output. The filters keep no state between calls and
+// start no threads of their own (Qt's format conversion and smooth scaling may use its thread
+// pool).
+//
+// Formats. The filters work on six formats and keep depth and colour model:
+// Format_Grayscale8, Format_Grayscale16, Format_RGB32, Format_ARGB32, Format_RGBX64 and
+// Format_RGBA64. Any other input is first converted to the nearest of these that loses nothing:
+//   Format_RGBA64_Premultiplied, Format_A2RGB30_Premultiplied, Format_A2BGR30_Premultiplied,
+//   Format_RGBA16FPx4(_Premultiplied), Format_RGBA32FPx4(_Premultiplied)  -> Format_RGBA64
+//   Format_RGB30, Format_BGR30, Format_RGBX16FPx4, Format_RGBX32FPx4      -> Format_RGBX64
+//   every other format (mono, indexed, Alpha8, 16- and 24-bit, premultiplied or byte-swapped
+//   8-bit)  -> Format_ARGB32 when it has an alpha channel, Format_RGB32 otherwise.
+// Floating-point values outside 0..1 clamp. The geometric edits, autoLevels() and greyscale()
+// return that working format. sepia(), oldColorPhoto() and crossProcessing() return it for RGB
+// and turn a grey picture into Format_RGB32 (from 8 bits) or Format_RGBX64 (from 16 bits).
+//
+// Depth. The colour formulas below are written in 8-bit units. On 16-bit pictures the same
+// formulas apply in 16-bit units: values run to 65535 and every 8-bit constant that is a channel
+// value (a ramp's ends, black's and white's images) is multiplied by 257.
+//
+// Metadata. Every result carries its input's colour space, dots per metre (a quarter turn swaps
+// the horizontal and vertical resolution), offset, device pixel ratio and text; colour filters
+// keep each pixel's alpha.
 namespace ImageFilters {
 
 // Percentage of pixels that autoLevels() lets clip at each end of every channel.
@@ -23,31 +42,35 @@ inline constexpr double AutoLevelsClipPercent = 0.5;
 QImage flip(const QImage &image, bool horizontal);
 
 // Rotates clockwise by a multiple of 90 degrees (negative: counter-clockwise). For 0, 90, -90,
-// 180, -180, 270 and -270 the result equals QImage::transformed(QTransform().rotate(angle)) pixel
-// for pixel; larger multiples are first reduced modulo 360 (Qt's own result for them, such as
-// 450, gains a border pixel). Any angle that is no multiple of 90 gives a null picture.
+// 180, -180, 270 and -270 the pixels equal QImage::transformed(QTransform().rotate(angle)); larger
+// multiples are first reduced modulo 360 (Qt's own result for them, such as 450, gains a border
+// pixel). Unlike transformed(), the result keeps the metadata (see above). Any angle that is no
+// multiple of 90 gives a null picture.
 QImage rotate(const QImage &image, int degreesClockwise);
 
-// Stretches R, G and B separately: in each channel's histogram the low value leaves at most
-// clipPercent % of the pixels below it and the high value at most clipPercent % above it; low maps
-// to 0, high to 255, values between linearly (rounded), values outside clamp. A channel whose low
-// is not below its high stays as it is. Every pixel counts, whatever its alpha. clipPercent is
-// held within 0..50.
+// Stretches R, G and B separately (a grey picture's one channel): in each channel's histogram of
+// all its values (256 for 8 bits, 65536 for 16) the low value leaves at most clipPercent % of the
+// pixels below it and the high value at most clipPercent % above it; low maps to 0, high to the
+// maximum (255 or 65535), values between linearly (rounded), values outside clamp. A channel
+// whose low is not below its high stays as it is. Every pixel counts, whatever its alpha.
+// clipPercent is held within 0..50.
 QImage autoLevels(const QImage &image, double clipPercent = AutoLevelsClipPercent);
 
 // The part of the picture inside rectangle; null when they do not overlap.
 QImage crop(const QImage &image, const QRect &rectangle);
 
-// Smooth scaling to exactly size, aspect ratio ignored, equal to
-// QImage::scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation). An empty or invalid
-// size gives a null picture.
+// Smooth scaling to exactly size, aspect ratio ignored. For RGB pictures equal to
+// QImage::scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation) in the working format. A
+// grey picture scales as its Format_RGB32 or Format_RGBX64 copy (R = G = B) does and comes back
+// grey with full depth. An empty or invalid size gives a null picture.
 QImage scale(const QImage &image, const QSize &size);
 
-// R = G = B = (299 R + 587 G + 114 B + 500) / 1000, Rec. 601 luma rounded; greys stay exactly.
+// R = G = B = (299 R + 587 G + 114 B + 500) / 1000, Rec. 601 luma rounded; greys stay exactly,
+// so a grey picture comes back as it is and an RGB one stays RGB.
 QImage greyscale(const QImage &image);
 
 // R' = .393 R + .769 G + .189 B, G' = .349 R + .686 G + .168 B, B' = .272 R + .534 G + .131 B,
-// each rounded and clamped to 255.
+// each rounded and clamped to the maximum.
 QImage sepia(const QImage &image);
 
 // Faded, warm, less saturated look without randomness: each channel moves 40 % of the way to the
