@@ -5,35 +5,11 @@
 #include "mapplication.h"
 #include "mwindow.h"
 #include "pluginloader.h"
+#include "pluginsession.h"
 #include "toolbarhost.h"
 #include "tracingprovider.h"
 
-#include <QGraphicsSceneMouseEvent>
-
 #include <optional>
-
-namespace {
-
-// Forwards one scene mouse event to the plug-in, in picture pixels, as the editor
-// does with the events on the picture while a plug-in is active.
-void forwardMouse(LumoraEditPlugin *plugin, QEvent::Type type, const QPoint &pos)
-{
-    QGraphicsSceneMouseEvent event(type);
-    event.setPos(pos);
-    event.setScenePos(pos);
-    event.setButton(Qt::LeftButton);
-    event.setButtons(type == QEvent::GraphicsSceneMouseRelease ? Qt::NoButton : Qt::LeftButton);
-    plugin->receiveMouseEvent(&event);
-}
-
-void drag(LumoraEditPlugin *plugin, const QPoint &from, const QPoint &to)
-{
-    forwardMouse(plugin, QEvent::GraphicsSceneMousePress, from);
-    forwardMouse(plugin, QEvent::GraphicsSceneMouseMove, to);
-    forwardMouse(plugin, QEvent::GraphicsSceneMouseRelease, to);
-}
-
-} // namespace
 
 EditDriver::EditDriver(const PluginLoader &loader, ImageEditor &editor, QIODevice *trace)
     : m_loader(loader)
@@ -64,55 +40,43 @@ bool EditDriver::apply(const EditRequest &request, QString *error)
     std::optional<TracingProvider> tracer;
     if (m_trace)
         tracer.emplace(&m_editor, request.pluginClass, m_trace);
-    plugin->setEditUiProvider(tracer ? &*tracer : static_cast<LumoraEditUiProvider *>(&m_editor));
-    int performed = 0;
-    const QMetaObject::Connection connection
-        = QObject::connect(plugin, &LumoraEditPlugin::editOperationPerformed, [&] {
-              ++performed;
-              if (tracer)
-                  tracer->traceEditOperationPerformed();
-          });
-
-    const QImage before = m_editor.image();
-    m_editor.beginActivation();
-    plugin->activate();
-    bool ok = true;
-    if (!plugin->containsUi()) {
-        // A one-shot edit runs the moment it is picked.
-        plugin->performEditOperation();
-        plugin->deactivate(true);
-    } else {
-        ToolBarHost toolBar(window(), plugin);
-        ok = interact(request, toolBar, plugin, error);
-        // Confirming hides the plug-in's popups and, for a plug-in that runs its edit
-        // on confirmation, runs it; one that ran its edits on each tap only reports.
-        plugin->deactivate(ok);
-        if (ok && performed == 0)
-            plugin->performEditOperation();
+    PluginSession session(plugin, m_editor, tracer ? &*tracer : nullptr);
+    if (tracer) {
+        QObject::connect(&session, &PluginSession::editOperationPerformed,
+                         [&] { tracer->traceEditOperationPerformed(); });
     }
-    if (ok && !m_editor.activationErrors().isEmpty()) {
+
+    session.start();
+    if (session.needsToolBar()) {
+        session.buildToolBar(window());
+        if (interact(request, session, error))
+            session.confirm();
+        else
+            session.cancel();
+    }
+    switch (session.outcome()) {
+    case PluginSession::Confirmed:
+        return true;
+    case PluginSession::Failed:
         *error = QStringLiteral("'%1' failed: %2")
-                     .arg(request.text, m_editor.activationErrors().join(QStringLiteral("; ")));
-        ok = false;
+                     .arg(request.text, session.errors().join(QStringLiteral("; ")));
+        return false;
+    case PluginSession::Running:
+    case PluginSession::Cancelled:
+        break;
     }
-    m_editor.endActivation(ok);
-    if (!ok)
-        m_editor.setImage(before);
-
-    QObject::disconnect(connection);
-    plugin->setEditUiProvider(nullptr);
-    return ok;
+    return false;
 }
 
-bool EditDriver::interact(const EditRequest &request, ToolBarHost &toolBar,
-                          LumoraEditPlugin *plugin, QString *error)
+bool EditDriver::interact(const EditRequest &request, PluginSession &session, QString *error)
 {
-    if (!toolBar.toolBar()) {
+    ToolBarHost *toolBar = session.toolBarHost();
+    if (!toolBar || !toolBar->toolBar()) {
         *error = QStringLiteral("%1 built no tool bar").arg(request.pluginClass);
         return false;
     }
     const auto tap = [&](const QString &objectName) {
-        if (toolBar.tap(objectName))
+        if (toolBar->tap(objectName))
             return true;
         *error = QStringLiteral("the tool bar of %1 has no button %2")
                      .arg(request.pluginClass, objectName);
@@ -121,7 +85,7 @@ bool EditDriver::interact(const EditRequest &request, ToolBarHost &toolBar,
     const auto choose = [&](const QString &button) {
         if (!tap(button))
             return false;
-        if (toolBar.tapPopupRow(request.popupRow))
+        if (toolBar->tapPopupRow(request.popupRow))
             return true;
         *error = QStringLiteral("the popup list of %1 has no row %2")
                      .arg(request.pluginClass)
@@ -136,7 +100,7 @@ bool EditDriver::interact(const EditRequest &request, ToolBarHost &toolBar,
         if (!choose(QStringLiteral("CropPluginButton")))
             return false;
         if (request.selection) {
-            auto *cropper = qobject_cast<LumoraCropper *>(plugin);
+            auto *cropper = qobject_cast<LumoraCropper *>(session.plugin());
             if (!cropper) {
                 *error = QStringLiteral("%1 is no crop tool").arg(request.pluginClass);
                 return false;
@@ -152,11 +116,32 @@ bool EditDriver::interact(const EditRequest &request, ToolBarHost &toolBar,
                              .arg(m_editor.fullImageSize().height());
                 return false;
             }
-            // Drag the top-left corner onto the wanted one, then the bottom-right.
-            const QRect current = cropper->selectionRect();
-            drag(plugin, current.topLeft(), wanted.topLeft());
-            drag(plugin, cropper->selectionRect().bottomRight() + QPoint(1, 1),
-                 wanted.bottomRight() + QPoint(1, 1));
+            // The crop tool keeps a fixed ratio, so the selection must have it: the
+            // picture's own for "original" (a fixed ratio was checked when parsed).
+            if (cropper->cropAspectRatioType() == LumoraCropper::AspectRatioOriginal
+                && !EditRequest::hasRatio(wanted.size(), m_editor.fullImageSize())) {
+                *error = QStringLiteral("crop selection %1x%2 does not have the %3x%4 picture's "
+                                        "ratio")
+                             .arg(wanted.width())
+                             .arg(wanted.height())
+                             .arg(m_editor.fullImageSize().width())
+                             .arg(m_editor.fullImageSize().height());
+                return false;
+            }
+            // As a user does: the bottom-right corner pulled in until the selection has
+            // the wanted size (the top-left stays put, and the ratio's diagonal is
+            // followed), the selection moved by its middle, the corner pulled once more.
+            QRect current = cropper->selectionRect();
+            session.drag(current.bottomRight() + QPoint(1, 1),
+                         current.topLeft() + QPoint(wanted.width(), wanted.height()));
+            current = cropper->selectionRect();
+            session.drag(current.center(), current.center() + wanted.topLeft() - current.topLeft());
+            session.drag(cropper->selectionRect().bottomRight() + QPoint(1, 1),
+                         wanted.bottomRight() + QPoint(1, 1));
+            // What the ratio's rounding leaves, the host places exactly, as an editor
+            // does with a rectangle typed in.
+            if (cropper->selectionRect() != wanted)
+                cropper->setSelectionRect(wanted);
         }
         return true;
     }

@@ -13,7 +13,8 @@ class QIODevice;
 // Carries out edits through the loaded plug-ins exactly as the editor and a user
 // do: picks the plug-in, activates it, builds its tool bar in the active window,
 // taps the tool bar's buttons and popup rows, drags the crop selection, and confirms.
-// Never runs a filter itself: every pixel change is one the plug-in asked for.
+// The driving itself is PluginSession's; this class plays the user. Never runs a
+// filter itself: every pixel change is one the plug-in asked for.
 class EditDriver
 {
 public:
@@ -31,8 +32,9 @@ public:
     MWindow *window();
 
 private:
-    bool interact(const EditRequest &request, class ToolBarHost &toolBar,
-                  class LumoraEditPlugin *plugin, QString *error);
+    // The user's part between activation and confirmation; false, with `error`, when
+    // the tool bar lacks what the request needs.
+    bool interact(const EditRequest &request, class PluginSession &session, QString *error);
 
     const PluginLoader &m_loader;
     ImageEditor &m_editor;

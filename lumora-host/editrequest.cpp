@@ -89,6 +89,19 @@ std::optional<EditRequest> EditRequest::parse(const QString &text, QString *erro
             request.selection = QRect(m.captured(1).toInt(), m.captured(2).toInt(),
                                       m.captured(3).toInt(), m.captured(4).toInt());
         }
+        // The crop tool keeps a fixed ratio while the selection is dragged, so a
+        // rectangle of another shape could never be reached: it would cut something else.
+        if (ratio.contains(QLatin1Char(':')))
+            request.ratio = QSize(ratio.section(QLatin1Char(':'), 0, 0).toInt(),
+                                  ratio.section(QLatin1Char(':'), 1).toInt());
+        else if (ratio == QLatin1String("square"))
+            request.ratio = QSize(1, 1);
+        if (request.selection && !hasRatio(request.selection->size(), request.ratio))
+            return fail(error,
+                        QStringLiteral("crop selection %1x%2 does not have the ratio %3")
+                            .arg(request.selection->width())
+                            .arg(request.selection->height())
+                            .arg(ratio));
         return request;
     } else if (key == QLatin1String("resize")) {
         request.kind = Resize;
@@ -122,4 +135,15 @@ QStringList EditRequest::syntax()
 {
     return names(oneShots) << QStringLiteral("crop=RATIO[@X,Y,WxH]") << QStringLiteral("resize=PCT")
                            << QStringLiteral("effect=NAME[,NAME...]");
+}
+
+bool EditRequest::hasRatio(const QSize &size, const QSize &ratio)
+{
+    if (ratio.isEmpty())
+        return true;
+    // |w rh - h rw| <= rh means w lies within a pixel of h rw / rh; <= rw, h within one
+    // of w rh / rw.
+    const qint64 off
+        = qAbs(qint64(size.width()) * ratio.height() - qint64(size.height()) * ratio.width());
+    return off <= qMax(ratio.width(), ratio.height());
 }

@@ -2,6 +2,7 @@
 #define EDITREQUEST_H
 
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -23,12 +24,19 @@ struct EditRequest
     QString pluginClass; // the plug-in that carries it out
     int popupRow = -1; // crop and resize: the row to tap in the plug-in's popup list
     std::optional<QRect> selection; // crop: where to drag the selection, in picture pixels
+    // crop: the fixed aspect ratio asked for, width to height; empty for free, and for
+    // original, whose ratio is the picture's
+    QSize ratio;
     QStringList buttons; // effect: object names of the buttons to tap, in order
 
     // Parses one edit; on failure returns nothing and says why in `error`.
     static std::optional<EditRequest> parse(const QString &text, QString *error);
     // The names accepted, for messages.
     static QStringList syntax();
+
+    // Whether `size` has the aspect ratio `ratio`, within one pixel of rounding on
+    // either side. An empty ratio fits any size.
+    static bool hasRatio(const QSize &size, const QSize &ratio);
 };
 
 #endif // EDITREQUEST_H

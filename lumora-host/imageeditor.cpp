@@ -2,20 +2,35 @@
 
 #include "imagefilters.h"
 
+namespace {
+
+// The turn a filter request makes, or nothing for any filter that changes pixels.
+std::optional<PictureTurn> turnOf(const QString &filterName,
+                                  const QHash<QString, QVariant> &options)
+{
+    if (filterName == QLatin1String("org.quenta.flip"))
+        return PictureTurn::flip(options.value(QStringLiteral("horizontal")).toBool());
+    if (filterName == QLatin1String("org.quenta.rotate"))
+        return PictureTurn::rotation(options.value(QStringLiteral("angle")).toInt());
+    return std::nullopt;
+}
+
+} // namespace
+
 ImageEditor::ImageEditor(const QImage &image, History history)
-    : m_image(image)
+    : m_state { image, PictureTurn() }
     , m_history(history)
 { }
 
 QImage ImageEditor::image() const
 {
-    return m_image;
+    return m_state.image;
 }
 
 void ImageEditor::setImage(const QImage &image)
 {
-    m_image = image;
-    m_previewBase = QImage();
+    m_state = { image, PictureTurn() };
+    m_previewBase = State();
     m_undo.clear();
     m_redo.clear();
 }
@@ -29,11 +44,11 @@ void ImageEditor::beginActivation()
 
 void ImageEditor::endActivation(bool confirmed)
 {
-    if (!confirmed && !m_previewBase.isNull())
-        m_image = m_previewBase;
+    if (!confirmed && !m_previewBase.image.isNull())
+        m_state = m_previewBase;
     if (confirmed)
         commitPreview();
-    m_previewBase = QImage();
+    m_previewBase = State();
 }
 
 QStringList ImageEditor::activationErrors() const
@@ -41,9 +56,24 @@ QStringList ImageEditor::activationErrors() const
     return m_errors;
 }
 
+std::optional<PictureTurn> ImageEditor::turn() const
+{
+    return m_state.turn;
+}
+
+void ImageEditor::setPreviewImageSize(const QSize &size)
+{
+    m_previewSize = size;
+}
+
+QSize ImageEditor::previewImageSize() const
+{
+    return m_previewSize.isValid() ? m_previewSize : fullImageSize();
+}
+
 QSize ImageEditor::fullImageSize() const
 {
-    return m_image.size();
+    return m_state.image.size();
 }
 
 bool ImageEditor::canUndo() const
@@ -61,8 +91,8 @@ bool ImageEditor::undo()
     commitPreview();
     if (m_undo.isEmpty())
         return false;
-    m_redo.append(m_image);
-    m_image = m_undo.takeLast();
+    m_redo.append(m_state);
+    m_state = m_undo.takeLast();
     return true;
 }
 
@@ -71,8 +101,8 @@ bool ImageEditor::redo()
     commitPreview();
     if (m_redo.isEmpty())
         return false;
-    m_undo.append(m_image);
-    m_image = m_redo.takeLast();
+    m_undo.append(m_state);
+    m_state = m_redo.takeLast();
     return true;
 }
 
@@ -82,35 +112,40 @@ bool ImageEditor::runEditFilter(const QString &filterName, const QHash<QString, 
     // A flag-1 edit starts again from the picture as it was before this activation's
     // previous flag-1 edit, so successive choices replace each other.
     const bool preview = flag == 1;
-    const QImage &source = preview && !m_previewBase.isNull() ? m_previewBase : m_image;
+    const State &source = preview && !m_previewBase.image.isNull() ? m_previewBase : m_state;
     QString error;
-    const QImage result = ImageFilters::applyFilter(source, filterName, options, &error);
+    QImage result = ImageFilters::applyFilter(source.image, filterName, options, &error);
     if (result.isNull()) {
         m_errors.append(error);
         return false;
     }
+    std::optional<PictureTurn> turn;
+    if (const std::optional<PictureTurn> step = turnOf(filterName, options); step && source.turn)
+        turn = source.turn->then(*step);
 
     if (preview) {
-        if (m_previewBase.isNull())
-            m_previewBase = m_image;
+        if (m_previewBase.image.isNull())
+            m_previewBase = m_state;
     } else {
         commitPreview();
-        remember(m_image);
+        remember(m_state);
     }
     m_redo.clear();
-    m_image = result;
+    // Dropped before the next is set, so that a run without history never holds two.
+    m_state = State();
+    m_state = { std::move(result), turn };
     return true;
 }
 
 void ImageEditor::commitPreview()
 {
-    if (m_previewBase.isNull())
+    if (m_previewBase.image.isNull())
         return;
     remember(m_previewBase);
-    m_previewBase = QImage();
+    m_previewBase = State();
 }
 
-void ImageEditor::remember(const QImage &earlier)
+void ImageEditor::remember(const State &earlier)
 {
     if (m_history == KeepHistory)
         m_undo.append(earlier);

@@ -2,10 +2,13 @@
 #define IMAGEEDITOR_H
 
 #include "lumoraedituiprovider.h"
+#include "pictureturn.h"
 
 #include <QImage>
 #include <QList>
 #include <QStringList>
+
+#include <optional>
 
 // The host's edit UI provider: holds the picture being edited and runs the filters
 // plug-ins ask for on it, for real.
@@ -33,7 +36,17 @@ public:
     // Why filters asked for since beginActivation() failed, one entry each.
     QStringList activationErrors() const;
 
+    // When every edit that made the current picture from the one given to the
+    // constructor or setImage() was a flip or a rotation: the turn they compose to
+    // (the identity when there was none). Empty once any other filter has run.
+    std::optional<PictureTurn> turn() const;
+
+    // The size the picture is shown at, answered as previewImageSize(); an invalid
+    // size (the default) answers the full size, as an editor without a view does.
+    void setPreviewImageSize(const QSize &size);
+
     // LumoraEditUiProvider
+    QSize previewImageSize() const override;
     QSize fullImageSize() const override;
     bool canUndo() const override;
     bool canRedo() const override;
@@ -43,15 +56,24 @@ public:
                        int flag) override;
 
 private:
-    void commitPreview();
-    void remember(const QImage &earlier); // pushes onto the undo stack when keeping history
+    // A picture and how it came about: the turn from the first picture, if it was only
+    // turned.
+    struct State
+    {
+        QImage image;
+        std::optional<PictureTurn> turn;
+    };
 
-    QImage m_image;
-    QImage m_previewBase; // the picture before this activation's flag-1 edit; null if none
+    void commitPreview();
+    void remember(const State &earlier); // pushes onto the undo stack when keeping history
+
+    State m_state;
+    State m_previewBase; // the state before this activation's flag-1 edit; null if none
     History m_history;
-    QList<QImage> m_undo;
-    QList<QImage> m_redo;
+    QList<State> m_undo;
+    QList<State> m_redo;
     QStringList m_errors;
+    QSize m_previewSize;
 };
 
 #endif // IMAGEEDITOR_H
