@@ -8,6 +8,8 @@
 #include "imageeditor.h"
 #include "lumoraeditplugin.h"
 #include "mapplication.h"
+#include "nativepath.h"
+#include "picturefile.h"
 #include "pluginloader.h"
 #include "toolbarrenderer.h"
 
@@ -15,13 +17,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
-#include <QImageWriter>
-#include <QSaveFile>
 #include <QTextStream>
 
-#include <cstdio>
 #include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -33,97 +32,34 @@ int complain(const QString &message, int code = Failure)
     return code;
 }
 
-// Warnings the image decoder gives while it reads; any means the file is damaged.
-QStringList *decodeWarnings = nullptr;
-
-void collectDecodeWarning(QtMsgType type, const QMessageLogContext &, const QString &message)
+void warn(const QStringList &lines)
 {
-    if (decodeWarnings && type == QtWarningMsg)
-        decodeWarnings->append(message);
+    for (const QString &line : lines)
+        QTextStream(stderr) << "lumora-edit: warning: " << line << Qt::endl;
 }
 
-std::optional<QImage> readPicture(const QString &fileName, QString *error)
-{
-    if (!QFileInfo(fileName).isFile()) {
-        *error = QStringLiteral("cannot read %1: no such file").arg(fileName);
-        return std::nullopt;
-    }
-    QImageReader reader(fileName);
-    reader.setAutoTransform(true); // as the camera held it (EXIF orientation)
-    // Refuse what cannot be held in memory before decoding starts, from the header.
-    const QSize size = reader.size();
-    const qint64 maxPixels = qint64(QImageReader::allocationLimit()) * 1024 * 1024 / 4;
-    if (size.isValid() && qint64(size.width()) * size.height() > maxPixels) {
-        *error = QStringLiteral("cannot read %1: %2x%3 pixels is more than the %4 megapixels "
-                                "an edit can hold")
-                     .arg(fileName)
-                     .arg(size.width())
-                     .arg(size.height())
-                     .arg(maxPixels / 1000000);
-        return std::nullopt;
-    }
-    // A decoder that meets a damaged file (a JPEG cut short, say) warns and fills in
-    // the rest; an edit of such a picture would silently lose the missing part.
-    QStringList warnings;
-    decodeWarnings = &warnings;
-    const QtMessageHandler previous = qInstallMessageHandler(collectDecodeWarning);
-    QImage image = reader.read();
-    qInstallMessageHandler(previous);
-    decodeWarnings = nullptr;
-    if (image.isNull()) {
-        *error = QStringLiteral("cannot read %1: %2").arg(fileName, reader.errorString());
-        return std::nullopt;
-    }
-    if (!warnings.isEmpty()) {
-        *error = QStringLiteral("cannot read %1: the picture is damaged (%2)")
-                     .arg(fileName, warnings.first().trimmed());
-        return std::nullopt;
-    }
-    return image;
-}
-
-QByteArray outputFormat(const QString &fileName)
-{
-    const QByteArray suffix = QFileInfo(fileName).suffix().toLower().toLatin1();
-    return QImageWriter::supportedImageFormats().contains(suffix) ? suffix : QByteArray();
-}
-
-// Writes all or nothing: a temporary file renamed over the target once complete.
-bool writePicture(const QImage &image, const QString &fileName, QString *error)
-{
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString());
-        return false;
-    }
-    QImageWriter writer(&file, outputFormat(fileName));
-    if (writer.format() == "jpg" || writer.format() == "jpeg")
-        writer.setQuality(92);
-    if (!writer.write(image)) {
-        file.cancelWriting();
-        *error = QStringLiteral("cannot write %1: %2").arg(fileName, writer.errorString());
-        return false;
-    }
-    if (!file.commit()) {
-        *error = QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString());
-        return false;
-    }
-    return true;
-}
-
-QString defaultOutput(const QString &input)
+// The default output beside the input; a format Qt cannot write (GIF) becomes PNG.
+QString defaultOutput(const QString &input, QString *note)
 {
     const QFileInfo info(input);
-    return info.dir().filePath(info.completeBaseName() + QStringLiteral("-edited.")
-                               + (info.suffix().isEmpty() ? QStringLiteral("png") : info.suffix()));
+    QString suffix = info.suffix();
+    if (PictureFile::formatForFileName(input).isEmpty()) {
+        if (!suffix.isEmpty())
+            *note = QStringLiteral("%1 pictures cannot be written: the result is a PNG file")
+                        .arg(suffix.toUpper());
+        suffix = QStringLiteral("png");
+    }
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral("-edited.") + suffix);
 }
 
+// Whether both names lead to one file (through links, or as two spellings).
 bool samePath(const QString &a, const QString &b)
 {
-    const QFileInfo fa(a), fb(b);
-    if (fa.exists() && fb.exists())
-        return fa.canonicalFilePath() == fb.canonicalFilePath();
-    return fa.absoluteFilePath() == fb.absoluteFilePath();
+    struct stat sa, sb;
+    if (::stat(NativePath::toNative(a).constData(), &sa) != 0
+        || ::stat(NativePath::toNative(b).constData(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 void printMenu(const PluginLoader &loader)
@@ -173,15 +109,46 @@ int main(int argc, char **argv)
     const QCommandLineOption localeOption(
         QStringLiteral("locale"), QStringLiteral("Language of the plug-ins' texts (en, ar)."),
         QStringLiteral("NAME"), QStringLiteral("en"));
+    const QCommandLineOption qualityOption(
+        QStringLiteral("quality"),
+        QStringLiteral("JPEG quality 1-100 (default: the input JPEG's own, or 92)."),
+        QStringLiteral("N"));
+    const QCommandLineOption stripOption(
+        QStringLiteral("strip"), QStringLiteral("Write no metadata but the colour profile."));
+    const QCommandLineOption stripLocationOption(QStringLiteral("strip-location"),
+                                                 QStringLiteral("Leave out the GPS position."));
+    const QCommandLineOption infoOption(
+        QStringLiteral("info"),
+        QStringLiteral("Print what the picture holds (format, depth, quality, metadata) "
+                       "and edit nothing."));
     parser.addOptions({ pluginsOption, listOption, traceOption, outputOption, inPlaceOption,
-                        toolbarsOption, localeOption });
+                        toolbarsOption, localeOption, qualityOption, stripOption,
+                        stripLocationOption, infoOption });
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("Picture to edit."));
     parser.addPositionalArgument(QStringLiteral("EDIT"), QStringLiteral("Edits, in order."),
                                  QStringLiteral("EDIT..."));
-    if (!parser.parse(app.arguments()))
+    // Not app.arguments(): Qt would lose the bytes of a file name that is no UTF-8.
+    if (!parser.parse(NativePath::arguments(argc, argv)))
         return complain(parser.errorText(), UsageError);
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(Success);
+
+    const QString localeName = parser.value(localeOption);
+    if (localeName != QLatin1String("en") && localeName != QLatin1String("ar"))
+        return complain(QStringLiteral("unknown locale '%1' (en or ar)").arg(localeName),
+                        UsageError);
+    PictureSaveOptions saveOptions;
+    saveOptions.software = QStringLiteral("lumora-edit ") + QStringLiteral(LUMORA_VERSION);
+    saveOptions.strip = parser.isSet(stripOption);
+    saveOptions.stripLocation = parser.isSet(stripLocationOption);
+    if (parser.isSet(qualityOption)) {
+        bool ok = false;
+        saveOptions.quality = parser.value(qualityOption).toInt(&ok);
+        if (!ok || saveOptions.quality < 1 || saveOptions.quality > 100)
+            return complain(QStringLiteral("--quality takes a number from 1 to 100, not '%1'")
+                                .arg(parser.value(qualityOption)),
+                            UsageError);
+    }
 
     const QStringList positional = parser.positionalArguments();
     const QString pluginDir = parser.value(pluginsOption);
@@ -198,40 +165,57 @@ int main(int argc, char **argv)
     }
     if (input.isEmpty() && !parser.isSet(listOption) && !parser.isSet(toolbarsOption))
         return complain(QStringLiteral("no picture given (see --help)"), UsageError);
+    if (parser.isSet(infoOption)) {
+        if (input.isEmpty() || !edits.isEmpty())
+            return complain(QStringLiteral("--info takes one picture and no edit"), UsageError);
+        PictureFile picture;
+        QString error;
+        if (!picture.open(input, &error))
+            return complain(error);
+        warn(picture.warnings());
+        for (const QString &line : picture.describe())
+            QTextStream(stdout) << line << Qt::endl;
+        return Success;
+    }
     // With --toolbars alone the picture only gives the tool bars their sizes.
     const bool editing = !edits.isEmpty();
     if (!input.isEmpty() && !editing && !parser.isSet(toolbarsOption))
         return complain(QStringLiteral("no edit given for %1 (see --help)").arg(input), UsageError);
-    const QString output
-        = parser.isSet(outputOption) ? parser.value(outputOption) : defaultOutput(input);
+    QString outputNote;
+    const QString output = parser.isSet(outputOption) ? parser.value(outputOption)
+                                                      : defaultOutput(input, &outputNote);
     if (editing) {
-        if (outputFormat(output).isEmpty())
-            return complain(
-                QStringLiteral("cannot write %1: unsupported picture format").arg(output),
-                UsageError);
+        if (PictureFile::formatForFileName(output).isEmpty())
+            return complain(QStringLiteral("cannot write %1: unsupported picture format")
+                                .arg(NativePath::displayName(output)),
+                            UsageError);
         if (samePath(input, output) && !parser.isSet(inPlaceOption))
             return complain(QStringLiteral("output %1 would replace the input; add --in-place to "
                                            "allow it")
-                                .arg(output),
+                                .arg(NativePath::displayName(output)),
                             UsageError);
-    }
-
-    std::optional<QImage> picture;
-    if (!input.isEmpty()) {
         QString error;
-        picture = readPicture(input, &error);
-        if (!picture)
+        if (!SafeFile::checkTarget(output, saveOptions.links, &error))
             return complain(error);
     }
 
-    const QLocale locale(parser.value(localeOption));
+    PictureFile picture;
+    if (!input.isEmpty()) {
+        QString error;
+        if (!picture.open(input, &error))
+            return complain(error);
+        warn(picture.warnings());
+    }
+
+    const QLocale locale(localeName);
     if (parser.isSet(toolbarsOption)) {
         QString error;
-        const QStringList files = ToolBarRenderer::render(
-            pluginDir, parser.value(toolbarsOption), picture ? picture->size() : QSize(4000, 3000),
-            { QLocale(QLocale::English, QLocale::UnitedKingdom),
-              QLocale(QLocale::Arabic, QLocale::Egypt) },
-            &error);
+        const QStringList files
+            = ToolBarRenderer::render(pluginDir, parser.value(toolbarsOption),
+                                      input.isEmpty() ? QSize(4000, 3000) : picture.image().size(),
+                                      { QLocale(QLocale::English, QLocale::UnitedKingdom),
+                                        QLocale(QLocale::Arabic, QLocale::Egypt) },
+                                      &error);
         if (!error.isEmpty())
             return complain(error);
         for (const QString &file : files)
@@ -240,6 +224,9 @@ int main(int argc, char **argv)
 
     Catalogue::install(locale);
     PluginLoader loader;
+    if (!QFileInfo(pluginDir).isDir())
+        return complain(QStringLiteral("plug-in folder %1 does not exist")
+                            .arg(NativePath::displayName(pluginDir)));
     loader.loadDirectory(pluginDir);
     for (const QString &refusal : loader.refusals())
         complain(QStringLiteral("refused %1").arg(refusal));
@@ -254,8 +241,7 @@ int main(int argc, char **argv)
         return complain(QStringLiteral("cannot write the trace"));
     // A command-line run never undoes: neither the decoded input nor earlier pictures are
     // kept, or a chain of edits would hold every intermediate picture until the end.
-    ImageEditor editor(*picture, ImageEditor::NoHistory);
-    picture.reset();
+    ImageEditor editor(picture.takeImage(), ImageEditor::NoHistory);
     EditDriver driver(loader, editor, trace.isOpen() ? &trace : nullptr);
     for (const EditRequest &edit : std::as_const(edits)) {
         QString error;
@@ -263,8 +249,14 @@ int main(int argc, char **argv)
             return complain(error);
     }
 
+    if (!outputNote.isEmpty())
+        warn({ outputNote });
+    saveOptions.turn = editor.turn();
     QString error;
-    if (!writePicture(editor.image(), output, &error))
+    QStringList warnings;
+    const bool saved = picture.save(editor.image(), output, saveOptions, &error, &warnings);
+    warn(warnings);
+    if (!saved)
         return complain(error);
     return Success;
 }

@@ -1,9 +1,15 @@
 // lumora-sample OUT.jpg: draws the sample picture the demo edits, a small landscape
 // scene that is neither symmetric nor evenly lit, so that every flip, rotation,
 // crop and colour change shows, and slightly dull, so that auto-fix has work to do.
+// It is written as a camera held upright writes it: the pixels stored on their side
+// with EXIF Orientation 6, camera, date and GPS in EXIF, rating and keywords in XMP
+// and IPTC, and an ICC colour profile.
 
 #include "headless.h"
 
+#include <QBuffer>
+#include <QColorSpace>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -11,6 +17,69 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 #include <QTextStream>
+#include <QTransform>
+
+// Exiv2 0.27 hands out std::auto_ptr, which C++17 deprecates.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <exiv2/exiv2.hpp>
+
+namespace {
+
+// The picture's file: the JPEG with its metadata added through Exiv2.
+QByteArray withMetadata(const QByteArray &jpeg, const QByteArray &thumbnail)
+{
+    Exiv2::XmpParser::initialize();
+    auto file = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte *>(jpeg.constData()),
+                                          long(jpeg.size()));
+    file->readMetadata();
+    Exiv2::ExifData exif;
+    exif["Exif.Image.Make"] = "Lumora";
+    exif["Exif.Image.Model"] = "Sample Camera S1";
+    exif["Exif.Image.Orientation"] = uint16_t(6);
+    exif["Exif.Image.Artist"] = "Lumora Sample";
+    exif["Exif.Image.Copyright"] = "(c) 2026 Lumora Sample";
+    exif["Exif.Photo.DateTimeOriginal"] = "2026:06:21 19:42:07";
+    exif["Exif.Photo.ExposureTime"] = Exiv2::URational(1, 250);
+    exif["Exif.Photo.FNumber"] = Exiv2::URational(56, 10);
+    exif["Exif.Photo.ISOSpeedRatings"] = uint16_t(200);
+    exif["Exif.Photo.PixelXDimension"] = uint32_t(1200);
+    exif["Exif.Photo.PixelYDimension"] = uint32_t(1600);
+    exif["Exif.GPSInfo.GPSVersionID"] = "2 3 0 0";
+    exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+    exif["Exif.GPSInfo.GPSLatitude"] = "60/1 10/1 1234/100";
+    exif["Exif.GPSInfo.GPSLongitudeRef"] = "E";
+    exif["Exif.GPSInfo.GPSLongitude"] = "24/1 56/1 789/100";
+    Exiv2::ExifThumb(exif).setJpegThumbnail(
+        reinterpret_cast<const Exiv2::byte *>(thumbnail.constData()), long(thumbnail.size()));
+    file->setExifData(exif);
+    Exiv2::XmpData xmp;
+    xmp["Xmp.xmp.Rating"] = "4";
+    xmp["Xmp.tiff.Orientation"] = "6";
+    xmp["Xmp.dc.title"] = "lang=\"x-default\" Evening by the lake";
+    Exiv2::Value::AutoPtr subject = Exiv2::Value::create(Exiv2::xmpBag);
+    subject->read("lake");
+    subject->read("house");
+    xmp.add(Exiv2::XmpKey("Xmp.dc.subject"), subject.get());
+    file->setXmpData(xmp);
+    Exiv2::IptcData iptc;
+    iptc["Iptc.Application2.Keywords"] = "lake";
+    iptc["Iptc.Application2.City"] = "Lakeside";
+    file->setIptcData(iptc);
+    const QByteArray profile = QColorSpace(QColorSpace::SRgb).iccProfile();
+    Exiv2::DataBuf icc(reinterpret_cast<const Exiv2::byte *>(profile.constData()),
+                       long(profile.size()));
+    file->setIccProfile(icc);
+    file->writeMetadata();
+    Exiv2::BasicIo &io = file->io();
+    io.seek(0, Exiv2::BasicIo::beg);
+    const Exiv2::DataBuf bytes = io.read(long(io.size()));
+    return QByteArray(reinterpret_cast<const char *>(bytes.pData_), bytes.size_);
+}
+
+} // namespace
+
+#pragma GCC diagnostic pop
 
 int main(int argc, char **argv)
 {
@@ -79,7 +148,25 @@ int main(int argc, char **argv)
                QStringLiteral("Lumora 1600×1200"));
     p.end();
 
-    if (!image.save(QString::fromLocal8Bit(argv[1]), nullptr, 90)) {
+    // Stored on its side, as the camera's sensor saw it when held upright.
+    const QImage stored = image.transformed(QTransform().rotate(270));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QByteArray thumbnail;
+    QBuffer thumbnailBuffer(&thumbnail);
+    thumbnailBuffer.open(QIODevice::WriteOnly);
+    QByteArray out;
+    try {
+        if (stored.save(&buffer, "JPEG", 90)
+            && stored.scaled(120, 160, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                   .save(&thumbnailBuffer, "JPEG", 75))
+            out = withMetadata(jpeg, thumbnail);
+    } catch (const std::exception &e) {
+        QTextStream(stderr) << "lumora-sample: " << e.what() << Qt::endl;
+    }
+    QFile file(QString::fromLocal8Bit(argv[1]));
+    if (out.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(out) != out.size()) {
         QTextStream(stderr) << "lumora-sample: cannot write " << argv[1] << Qt::endl;
         return 1;
     }

@@ -6,8 +6,10 @@
 #include "mapplication.h"
 #include "mwindow.h"
 #include "pluginloader.h"
+#include "safefile.h"
 #include "toolbarhost.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QImage>
 
@@ -49,10 +51,18 @@ QStringList render(const QString &pluginDir, const QString &outDir, const QSize 
                              orientation == M::Landscape ? QStringLiteral("landscape")
                                                          : QStringLiteral("portrait"),
                              locale.name().section(QLatin1Char('_'), 0, 0)));
-                if (!image.save(file)) {
-                    *error = QStringLiteral("cannot write %1").arg(file);
+                // The names are ours, not the user's: a link found in their place was
+                // put there by someone else and is not followed.
+                QByteArray png;
+                QBuffer buffer(&png);
+                buffer.open(QIODevice::WriteOnly);
+                if (!image.save(&buffer, "PNG")) {
+                    *error = QStringLiteral("cannot write %1: the picture could not be encoded")
+                                 .arg(file);
                     return written;
                 }
+                if (!SafeFile::write(file, png, SafeFile::RefuseLinks, error))
+                    return written;
                 written << file;
             }
             MApplication::setActiveWindow(nullptr);

@@ -1,0 +1,22 @@
+#ifndef FORMATCHECK_H
+#define FORMATCHECK_H
+
+#include <QByteArray>
+#include <QString>
+
+// Checks that a picture file holds all the data its own structure announces, for the
+// formats whose Qt readers fill in what is missing without a word (BMP, GIF, XBM):
+// a file cut short, or RLE data without its end, would otherwise be edited with part
+// of its picture silently lost. Formats it does not know pass.
+namespace FormatCheck {
+
+// `format` as QImageReader names it ("bmp", "gif", "xbm"); `file` the whole file.
+// False with *reason set ("the pixel data ends 1200 bytes early") when data is missing.
+bool isComplete(const QByteArray &format, const QByteArray &file, QString *reason);
+
+// Number of pictures a GIF holds (frames of an animation); 0 when it cannot tell.
+int gifFrameCount(const QByteArray &file);
+
+} // namespace FormatCheck
+
+#endif // FORMATCHECK_H

@@ -1,0 +1,574 @@
+#include "picturefile.h"
+
+#include "formatcheck.h"
+#include "jpegcodec.h"
+#include "nativepath.h"
+
+#include <QBuffer>
+#include <QColorSpace>
+#include <QDateTime>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QMutex>
+#include <QTextStream>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString shown(const QString &path)
+{
+    return NativePath::displayName(path);
+}
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// A read-only mapping of a whole file, kept for as long as the picture is edited: the
+// metadata and a lossless turn read the original bytes again when saving.
+class MappedFile
+{
+public:
+    MappedFile() = default;
+    MappedFile(const MappedFile &) = delete;
+    MappedFile &operator=(const MappedFile &) = delete;
+    ~MappedFile()
+    {
+        if (m_address)
+            ::munmap(m_address, m_size);
+    }
+
+    bool map(int fd, size_t size)
+    {
+        void *address = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (address == MAP_FAILED)
+            return false;
+        m_address = address;
+        m_size = size;
+        return true;
+    }
+
+    // The bytes, not copied; valid while this object lives.
+    QByteArray bytes() const
+    {
+        return QByteArray::fromRawData(static_cast<const char *>(m_address), qsizetype(m_size));
+    }
+
+private:
+    void *m_address = nullptr;
+    size_t m_size = 0;
+};
+
+// Bytes a decoded picture of this format takes per pixel while being edited.
+int workingBytesPerPixel(QImage::Format format)
+{
+    switch (format) {
+    case QImage::Format_Grayscale8:
+        return 1;
+    case QImage::Format_Grayscale16:
+        return 2;
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+    case QImage::Format_RGBA64_Premultiplied:
+    case QImage::Format_BGR30:
+    case QImage::Format_A2BGR30_Premultiplied:
+    case QImage::Format_RGB30:
+    case QImage::Format_A2RGB30_Premultiplied:
+        return 8;
+    default:
+        return 4;
+    }
+}
+
+// Memory this machine can give an edit: what the kernel says is available (free and
+// reclaimable), or the physical memory where it says nothing.
+qint64 availableMemory()
+{
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (meminfo.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> lines = meminfo.readAll().split('\n');
+        for (const QByteArray &line : lines) {
+            if (line.startsWith("MemAvailable:"))
+                return line.mid(13).trimmed().split(' ').value(0).toLongLong() * 1024;
+        }
+    }
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
+    return pages > 0 && pageSize > 0 ? qint64(pages) * pageSize : Q_INT64_C(1) << 32;
+}
+
+QString gibibytes(qint64 bytes)
+{
+    return QString::number(double(bytes) / (1 << 30), 'f', 1) + QStringLiteral(" GiB");
+}
+
+// Warnings Qt's decoders give while they read; any means the file is damaged. The
+// message handler is process-wide, so reads that collect them take turns.
+QMutex decodeMutex;
+QStringList *decodeWarnings = nullptr;
+
+void collectDecodeWarning(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (decodeWarnings && type == QtWarningMsg)
+        decodeWarnings->append(message);
+}
+
+// The colour model an ICC profile describes its pixels in (header bytes 16..19).
+enum class Model { Rgb, Gray, Cmyk, Other };
+
+Model profileModel(const QByteArray &profile)
+{
+    if (profile.size() < 20)
+        return Model::Other;
+    const QByteArray space = profile.mid(16, 4);
+    if (space == "RGB ")
+        return Model::Rgb;
+    if (space == "GRAY")
+        return Model::Gray;
+    if (space == "CMYK")
+        return Model::Cmyk;
+    return Model::Other;
+}
+
+QString modelName(Model model)
+{
+    switch (model) {
+    case Model::Rgb:
+        return QStringLiteral("RGB");
+    case Model::Gray:
+        return QStringLiteral("grey");
+    case Model::Cmyk:
+        return QStringLiteral("CMYK");
+    case Model::Other:
+        break;
+    }
+    return QStringLiteral("unknown");
+}
+
+bool isGrey(const QImage &image)
+{
+    return image.format() == QImage::Format_Grayscale8
+        || image.format() == QImage::Format_Grayscale16;
+}
+
+bool isDeep(const QImage &image)
+{
+    return workingBytesPerPixel(image.format()) > 4 || image.format() == QImage::Format_Grayscale16;
+}
+
+// PNG text keys that hold metadata Exiv2 writes itself; Qt reads them as plain text.
+bool isMetadataKey(const QString &key)
+{
+    return key == QLatin1String("XML:com.adobe.xmp")
+        || key.startsWith(QLatin1String("Raw profile type"));
+}
+
+} // namespace
+
+class PictureFile::Private
+{
+public:
+    QString path;
+    QByteArray format;
+    QImage image;
+    PhotoMetadata metadata;
+    QByteArray iccProfile;
+    QStringList warnings;
+    MappedFile mapping;
+    QByteArray bytes; // the whole file, from the mapping
+    JpegCodec::Info jpeg; // for a JPEG
+    int orientation = 1;
+
+    bool readBytes(QString *error);
+    bool decode(QString *error);
+};
+
+bool PictureFile::Private::readBytes(QString *error)
+{
+    const QByteArray native = NativePath::toNative(path);
+    // Non-blocking, so that a FIFO given as input cannot hang the program before it is
+    // recognised below.
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        *error = QStringLiteral("cannot read %1: %2")
+                     .arg(shown(path),
+                          errno == ENOENT ? QStringLiteral("no such file") : systemReason(errno));
+        return false;
+    }
+    struct stat status;
+    if (::fstat(fd, &status) != 0) {
+        *error = QStringLiteral("cannot read %1: %2").arg(shown(path), systemReason(errno));
+        ::close(fd);
+        return false;
+    }
+    QString kind;
+    if (S_ISDIR(status.st_mode))
+        kind = QStringLiteral("a folder");
+    else if (S_ISFIFO(status.st_mode))
+        kind = QStringLiteral("a FIFO");
+    else if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode))
+        kind = QStringLiteral("a device");
+    else if (S_ISSOCK(status.st_mode))
+        kind = QStringLiteral("a socket");
+    if (!kind.isEmpty()) {
+        *error
+            = QStringLiteral("cannot read %1: it is %2, not a picture file").arg(shown(path), kind);
+        ::close(fd);
+        return false;
+    }
+    if (status.st_size == 0) {
+        *error = QStringLiteral("cannot read %1: the file is empty").arg(shown(path));
+        ::close(fd);
+        return false;
+    }
+    const bool mapped = mapping.map(fd, size_t(status.st_size));
+    const int mapError = errno;
+    ::close(fd);
+    if (!mapped) {
+        *error = QStringLiteral("cannot read %1: %2").arg(shown(path), systemReason(mapError));
+        return false;
+    }
+    bytes = mapping.bytes();
+    return true;
+}
+
+bool PictureFile::Private::decode(QString *error)
+{
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(false); // the orientation is applied below, keeping the profile
+    format = reader.format();
+    if (format.isEmpty()) {
+        *error = QStringLiteral("cannot read %1: it is no picture in a format this program "
+                                "reads")
+                     .arg(shown(path));
+        return false;
+    }
+    if (format == "jpg")
+        format = "jpeg";
+
+    QString reason;
+    if (!FormatCheck::isComplete(format, bytes, &reason)) {
+        *error = QStringLiteral("cannot read %1: the picture is damaged (%2)")
+                     .arg(shown(path), reason);
+        return false;
+    }
+    const int frames = format == "gif" ? FormatCheck::gifFrameCount(bytes) : reader.imageCount();
+    if (frames > 1) {
+        *error = QStringLiteral("cannot read %1: it is an animation of %2 frames, and only a "
+                                "single picture can be edited")
+                     .arg(shown(path))
+                     .arg(frames);
+        return false;
+    }
+
+    // The limit is the machine's memory, not Qt's default allocation limit: the decoded
+    // picture and the one a filter makes of it must both fit.
+    QSize size = reader.size();
+    if (format == "jpeg") {
+        if (!JpegCodec::readInfo(bytes, &jpeg, &reason)) {
+            *error = QStringLiteral("cannot read %1: %2").arg(shown(path), reason);
+            return false;
+        }
+        size = jpeg.size;
+    }
+    if (size.isValid()) {
+        const qint64 pixels = qint64(size.width()) * size.height();
+        const qint64 needed = pixels * workingBytesPerPixel(reader.imageFormat()) * 2;
+        const qint64 available = availableMemory();
+        if (needed > available) {
+            *error = QStringLiteral("cannot read %1: %2x%3 pixels (%4 megapixels) need %5 to "
+                                    "edit, more than the %6 of memory available")
+                         .arg(shown(path))
+                         .arg(size.width())
+                         .arg(size.height())
+                         .arg(pixels / 1000000)
+                         .arg(gibibytes(needed), gibibytes(available));
+            return false;
+        }
+    }
+
+    if (format == "jpeg") {
+        image = JpegCodec::decode(bytes, &reason);
+        if (image.isNull()) {
+            *error = QStringLiteral("cannot read %1: %2").arg(shown(path), reason);
+            return false;
+        }
+    } else {
+        // A decoder that meets a damaged file warns and fills in the rest; an edit of such
+        // a picture would silently lose the missing part.
+        QStringList collected;
+        {
+            QMutexLocker lock(&decodeMutex);
+            decodeWarnings = &collected;
+            const QtMessageHandler previous = qInstallMessageHandler(collectDecodeWarning);
+            QImageReader::setAllocationLimit(0);
+            image = reader.read();
+            qInstallMessageHandler(previous);
+            decodeWarnings = nullptr;
+        }
+        if (image.isNull() && collected.isEmpty()) {
+            // The header was read (the format and size are known): what follows is broken.
+            *error
+                = QStringLiteral("cannot read %1: %2%3")
+                      .arg(shown(path),
+                           size.isValid() ? QStringLiteral("the picture is damaged: ") : QString(),
+                           reader.errorString());
+            return false;
+        }
+        if (!collected.isEmpty()) {
+            image = QImage();
+            *error = QStringLiteral("cannot read %1: the picture is damaged (%2)")
+                         .arg(shown(path), collected.first().trimmed());
+            return false;
+        }
+    }
+    return true;
+}
+
+PictureFile::PictureFile()
+    : d(new Private)
+{ }
+
+PictureFile::~PictureFile() = default;
+
+bool PictureFile::open(const QString &path, QString *error)
+{
+    d.reset(new Private);
+    d->path = path;
+    if (!d->readBytes(error) || !d->decode(error)) {
+        d.reset(new Private);
+        return false;
+    }
+
+    d->metadata = PhotoMetadata::read(d->bytes);
+    d->warnings = d->metadata.warnings();
+    d->iccProfile = d->metadata.iccProfile();
+    if (d->iccProfile.isEmpty() && d->image.colorSpace().isValid())
+        d->iccProfile = d->image.colorSpace().iccProfile();
+    // Qt holds only RGB profiles; a grey or CMYK one stays in iccProfile alone.
+    if (!d->iccProfile.isEmpty() && !d->image.colorSpace().isValid()) {
+        const QColorSpace space = QColorSpace::fromIccProfile(d->iccProfile);
+        if (space.isValid())
+            d->image.setColorSpace(space);
+    }
+
+    d->orientation = d->metadata.orientation();
+    d->image = PictureTurn::fromExifOrientation(d->orientation).apply(d->image);
+    return true;
+}
+
+QString PictureFile::path() const
+{
+    return d->path;
+}
+
+QByteArray PictureFile::format() const
+{
+    return d->format;
+}
+
+QImage PictureFile::image() const
+{
+    return d->image;
+}
+
+QImage PictureFile::takeImage()
+{
+    return std::exchange(d->image, QImage());
+}
+
+const PhotoMetadata &PictureFile::metadata() const
+{
+    return d->metadata;
+}
+
+QByteArray PictureFile::iccProfile() const
+{
+    return d->iccProfile;
+}
+
+QStringList PictureFile::warnings() const
+{
+    return d->warnings;
+}
+
+QStringList PictureFile::describe() const
+{
+    QStringList lines;
+    const QImage &image = d->image;
+    lines << QStringLiteral("Format: %1").arg(QString::fromLatin1(d->format.toUpper()));
+    lines << QStringLiteral("Pixels: %1x%2, %3, %4 bits per channel")
+                 .arg(image.width())
+                 .arg(image.height())
+                 .arg(isGrey(image)                 ? QStringLiteral("grey")
+                          : image.hasAlphaChannel() ? QStringLiteral("colour and alpha")
+                                                    : QStringLiteral("colour"))
+                 .arg(isDeep(image) ? 16 : 8);
+    if (d->format == "jpeg") {
+        static const char *const samplings[]
+            = { "4:4:4", "4:2:2", "4:2:0", "grey", "4:4:0", "4:1:1", "unknown" };
+        lines << QStringLiteral("JPEG: quality %1, %2")
+                     .arg(d->jpeg.quality)
+                     .arg(QLatin1String(samplings[int(d->jpeg.sampling)]));
+    }
+    return lines + d->metadata.summary();
+}
+
+QByteArray PictureFile::formatForFileName(const QString &path)
+{
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (dot < 0 || dot < slash)
+        return QByteArray();
+    QByteArray suffix = path.mid(dot + 1).toLower().toLatin1();
+    if (suffix == "jpg" || suffix == "jpe" || suffix == "jfif")
+        suffix = "jpeg";
+    if (suffix == "tif")
+        suffix = "tiff";
+    if (suffix == "jpeg")
+        return suffix;
+    return QImageWriter::supportedImageFormats().contains(suffix) ? suffix : QByteArray();
+}
+
+bool PictureFile::save(const QImage &picture, const QString &path,
+                       const PictureSaveOptions &options, QString *error,
+                       QStringList *warnings) const
+{
+    QStringList notes;
+    const auto note = [&](const QString &line) { notes.append(line); };
+    const auto finish = [&](bool ok) {
+        if (warnings)
+            *warnings = notes;
+        return ok;
+    };
+
+    const QByteArray format = formatForFileName(path);
+    if (format.isEmpty()) {
+        *error = QStringLiteral("cannot write %1: unsupported picture format").arg(shown(path));
+        return finish(false);
+    }
+    if (picture.isNull()) {
+        *error = QStringLiteral("cannot write %1: there is no picture").arg(shown(path));
+        return finish(false);
+    }
+    if (!SafeFile::checkTarget(path, options.links, error))
+        return finish(false);
+
+    // The profile goes out only with pixels in its own colour model.
+    QByteArray profile = d->iccProfile;
+    const bool writesGrey = isGrey(picture);
+    if (!profile.isEmpty()) {
+        const Model model = profileModel(profile);
+        const Model pixels = writesGrey ? Model::Gray : Model::Rgb;
+        if (model != pixels) {
+            note(QStringLiteral("dropped the %1 colour profile: the picture is written in %2")
+                     .arg(modelName(model), modelName(pixels)));
+            profile.clear();
+        }
+    }
+
+    QByteArray encoded;
+    QString reason;
+    const bool jpegOut = format == "jpeg";
+    const bool jpegIn = d->format == "jpeg";
+    if (jpegOut && jpegIn && options.turn && options.quality == 0) {
+        // Every edit was a turn: turn the stored blocks instead of coding them again,
+        // the file's own orientation first, so that the result is upright.
+        const PictureTurn whole
+            = PictureTurn::fromExifOrientation(d->orientation).then(*options.turn);
+        if (JpegCodec::canTransformPerfectly(d->jpeg, whole))
+            encoded = JpegCodec::transform(d->bytes, whole, &reason);
+    }
+    if (encoded.isEmpty() && jpegOut) {
+        if (isDeep(picture))
+            note(QStringLiteral("JPEG holds 8 bits per channel: the 16-bit picture is written "
+                                "at 8 bits"));
+        if (picture.hasAlphaChannel())
+            note(QStringLiteral("JPEG holds no transparency: the alpha channel is dropped"));
+        int quality = options.quality;
+        if (quality <= 0)
+            quality = jpegIn && d->jpeg.quality > 0 ? d->jpeg.quality : 92;
+        JpegCodec::Sampling sampling = JpegCodec::Sampling::S420;
+        if (writesGrey)
+            sampling = JpegCodec::Sampling::Gray;
+        else if (jpegIn && d->jpeg.sampling != JpegCodec::Sampling::Gray
+                 && d->jpeg.sampling != JpegCodec::Sampling::Unknown)
+            sampling = d->jpeg.sampling;
+        else if (quality >= 90)
+            sampling = JpegCodec::Sampling::S444; // fine detail is what a high quality asks for
+        encoded = JpegCodec::encode(picture, quality, sampling, &reason);
+        if (encoded.isEmpty()) {
+            *error = QStringLiteral("cannot write %1: %2").arg(shown(path), reason);
+            return finish(false);
+        }
+    } else if (encoded.isEmpty()) {
+        // The pixels as they are, without copying them, but without the colour space and
+        // the text that holds metadata: the metadata is written below, once.
+        QImage out(picture.constBits(), picture.width(), picture.height(), picture.bytesPerLine(),
+                   picture.format());
+        out.setColorTable(picture.colorTable());
+        out.setDotsPerMeterX(picture.dotsPerMeterX());
+        out.setDotsPerMeterY(picture.dotsPerMeterY());
+        for (const QString &key : picture.textKeys()) {
+            if (!isMetadataKey(key))
+                out.setText(key, picture.text(key));
+        }
+        if (isDeep(picture) && format != "png" && format != "tiff")
+            note(QStringLiteral("%1 holds 8 bits per channel: the 16-bit picture is written at "
+                                "8 bits")
+                     .arg(QString::fromLatin1(format.toUpper())));
+        QBuffer buffer(&encoded);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, format);
+        if (format == "webp")
+            writer.setQuality(100); // Qt's WebP writer is lossless only at 100
+        if (format == "tiff")
+            writer.setCompression(1); // LZW: lossless and a third of the size
+        if (!writer.write(out)) {
+            *error = QStringLiteral("cannot write %1: %2").arg(shown(path), writer.errorString());
+            return finish(false);
+        }
+    }
+
+    const bool carriesMetadata
+        = format == "jpeg" || format == "png" || format == "tiff" || format == "webp";
+    if (carriesMetadata) {
+        PhotoMetadata metadata = d->metadata;
+        PhotoMetadata::Update update;
+        update.picture = picture;
+        update.software = options.software;
+        update.modified = QDateTime::currentDateTime();
+        update.strip = options.strip;
+        update.stripLocation = options.stripLocation;
+        metadata.update(update);
+        metadata.setIccProfile(profile);
+        // What it could not store; what it could not read was said when it was opened.
+        const QStringList known = metadata.warnings();
+        QString metadataError;
+        if (!metadata.writeInto(&encoded, &metadataError))
+            note(QStringLiteral("the metadata could not be written: %1").arg(metadataError));
+        for (const QString &line : metadata.warnings()) {
+            if (!known.contains(line))
+                note(line);
+        }
+    } else if (!d->metadata.isEmpty() && !options.strip) {
+        note(QStringLiteral("%1 files hold no metadata: EXIF, XMP, IPTC and the colour profile "
+                            "are left out")
+                 .arg(QString::fromLatin1(format.toUpper())));
+    }
+
+    if (!SafeFile::write(path, encoded, options.links, error))
+        return finish(false);
+    return finish(true);
+}

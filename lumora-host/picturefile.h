@@ -1,0 +1,77 @@
+#ifndef PICTUREFILE_H
+#define PICTUREFILE_H
+
+#include "photometadata.h"
+#include "pictureturn.h"
+#include "safefile.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+struct PictureSaveOptions
+{
+    // JPEG quality 1..100; 0 keeps a JPEG source's own quality (92 for a JPEG made from
+    // another format). Also forces re-encoding where a lossless turn was possible.
+    int quality = 0;
+    bool strip = false; // write no metadata but the colour profile
+    bool stripLocation = false; // drop GPS only
+    QString software; // names the program in the written metadata
+    // Every edit since open() was a flip or a rotation, composing to this turn: a JPEG
+    // written as JPEG is then turned in the DCT domain, without re-encoding, where its
+    // sides allow it.
+    std::optional<PictureTurn> turn;
+    SafeFile::LinkPolicy links = SafeFile::FollowLinks;
+};
+
+// One photo file opened for editing: its pixels, upright, in their own depth and
+// colour model, and all the file held besides (metadata, colour profile, JPEG
+// quality and sampling). Saving writes edited pixels back out with all of that
+// carried and brought up to date, all or nothing. Shared by every front end.
+class PictureFile
+{
+public:
+    PictureFile();
+    ~PictureFile();
+    PictureFile(const PictureFile &) = delete;
+    PictureFile &operator=(const PictureFile &) = delete;
+
+    // Reads `path` (as NativePath gives it). Refuses, with one line in *error, what is
+    // not a single readable picture: no such file, a folder, a FIFO or a device, an
+    // empty, damaged or cut-short file, an animation, a picture larger than this
+    // machine's memory can edit. The EXIF orientation is applied.
+    bool open(const QString &path, QString *error);
+
+    QString path() const;
+    QByteArray format() const; // Qt's name for the format read: "jpeg", "png", "gif", ...
+    QImage image() const; // upright; its colour space set where Qt can hold the profile
+    // Hands the pixels over, so that only the caller holds them; image() is null after.
+    QImage takeImage();
+    const PhotoMetadata &metadata() const;
+    QByteArray iccProfile() const; // the profile as read; empty when none
+    QStringList warnings() const; // what open() could not carry, one line each
+
+    // What the file holds, as "Key: value" lines a person reads: format, size, depth,
+    // JPEG quality and sampling, then the metadata's own summary.
+    QStringList describe() const;
+
+    // Writes `picture` (the edited pixels) to `path` in the format its suffix names,
+    // with this file's metadata and profile updated for it. A profile that does not
+    // match the written pixels' colour model is dropped, and said in *warnings.
+    bool save(const QImage &picture, const QString &path, const PictureSaveOptions &options,
+              QString *error, QStringList *warnings = nullptr) const;
+
+    // The format a file name's suffix asks for ("jpeg", "png", "tiff", "webp", "bmp",
+    // ...), or empty when it is none that can be written.
+    static QByteArray formatForFileName(const QString &path);
+
+private:
+    class Private;
+    std::unique_ptr<Private> d;
+};
+
+#endif // PICTUREFILE_H
