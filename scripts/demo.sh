@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds lumora-edit and its plug-ins, then applies every edit to the sample picture
-# through the plug-ins: prints the editor menu and each edit's trace, writes each
-# result, the tool bars and a contact sheet of them all to out/demo/.
+# Builds lumora-edit and its plug-ins, then applies every edit to the sample photo
+# through the plug-ins: prints the editor menu, what the photo holds before and after
+# one edit, and each edit's trace, writes each result, the tool bars and a contact
+# sheet of them all to out/demo/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -18,6 +19,12 @@ mkdir -p "$out"
 
 echo "== Editor menu"
 "$edit" --list
+
+echo "== The sample photo, as a camera wrote it"
+"$edit" --info "$sample"
+echo "== The same after flip-horizontal (turned without re-encoding; metadata brought up to date)"
+"$edit" -o "$out/flip-horizontal.jpg" "$sample" flip-horizontal
+"$edit" --info "$out/flip-horizontal.jpg"
 
 edits=(
     auto-fix rotate-left rotate-right "crop=16:9" "crop=square" "crop=free@200,150,900x700"
@@ -37,6 +44,9 @@ echo "== Tool bars"
 for bar in "$out"/toolbars/*.png; do
     sheet+=("$(basename "$bar" .png)=$bar")
 done
+
+bash scripts/editor-demo.sh "$build" "$out/editor"
+for shot in "$out"/editor/*.png; do [ -e "$shot" ] && sheet+=("$(basename "$shot" .png)=$shot"); done
 
 "$build/lumora-edit/lumora-contact-sheet" "$out/contact-sheet.png" "${sheet[@]}"
 echo "== Results in $out/, all side by side in $out/contact-sheet.png"

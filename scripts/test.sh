@@ -7,7 +7,8 @@
 # test of the plain build. Both runs must pass; the plain run's summary ends the output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/deps.sh valgrind clang-format
+source scripts/deps.sh valgrind clang-format libimage-exiftool-perl imagemagick \
+    libjpeg-turbo-progs xvfb xauth xdotool openbox x11-apps adwaita-icon-theme libqt6svg6
 
 jobs=$(nproc)
 

@@ -1,0 +1,1058 @@
+#include "editorwindow.h"
+
+#include "catalogue.h"
+#include "editedpicture.h"
+#include "edithistory.h"
+#include "editoricons.h"
+#include "imageeditor.h"
+#include "lumoracropper.h"
+#include "lumoraeditplugin.h"
+#include "mapplication.h"
+#include "mbutton.h"
+#include "mpopuplist.h"
+#include "mwindow.h"
+#include "picturefile.h"
+#include "pictureview.h"
+#include "pluginloader.h"
+#include "pluginsession.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGraphicsScene>
+#include <QGraphicsWidget>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPointer>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTranslator>
+#include <QTreeWidget>
+#include <QUndoStack>
+#include <QVBoxLayout>
+
+#include <optional>
+
+namespace {
+
+const QString Software = QStringLiteral("lumora-editor 1.0.0");
+constexpr int TouchSize = PictureView::HandleSize;
+
+// The keys of the photo viewers people know (Gwenview, Shotwell).
+QKeySequence shortcutFor(const QString &pluginClass)
+{
+    if (pluginClass == QLatin1String("EditRotateClockwisePlugin"))
+        return QKeySequence(Qt::CTRL | Qt::Key_R);
+    if (pluginClass == QLatin1String("EditRotateCounterClockwisePlugin"))
+        return QKeySequence(Qt::CTRL | Qt::Key_L);
+    if (pluginClass == QLatin1String("EditCropPlugin"))
+        return QKeySequence(Qt::Key_C);
+    return QKeySequence();
+}
+
+// "Crop (C)": the text with its key, for tooltips.
+QString withKey(const QString &text, const QKeySequence &keys)
+{
+    QString plain = text;
+    plain.remove(QLatin1Char('&'));
+    if (keys.isEmpty())
+        return plain;
+    return QStringLiteral("%1 (%2)").arg(plain, keys.toString(QKeySequence::NativeText));
+}
+
+void collectNamed(QGraphicsItem *root, QList<QGraphicsObject *> *out)
+{
+    for (QGraphicsItem *child : root->childItems()) {
+        QGraphicsObject *object = child->toGraphicsObject();
+        if (object && object->isVisible() && !object->objectName().isEmpty())
+            out->append(object);
+        collectNamed(child, out);
+    }
+}
+
+MPopupList *shownPopup(QGraphicsScene *scene)
+{
+    const QList<QGraphicsItem *> items = scene->items();
+    for (QGraphicsItem *item : items) {
+        auto *popup = qobject_cast<MPopupList *>(item->toGraphicsObject());
+        if (popup && popup->isAppeared())
+            return popup;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class EditorWindow::Private
+{
+public:
+    explicit Private(EditorWindow *window, const Options &options)
+        : q(window)
+        , options(options)
+        , toolkitWindow(new MWindow)
+        , history(picture,
+                  options.historyBudget > 0 ? options.historyBudget : EditHistory::DefaultBudget)
+    { }
+    virtual ~Private() = default;
+
+    void buildWidgets();
+    void buildActions();
+    void loadPlugins();
+    void retranslate();
+    void updateActions();
+    void updateStatus();
+    void updateOrientation();
+    void showMessage(const QString &text);
+    void hideMessage();
+
+    void startSession(const QString &pluginClass);
+    void sessionFinished(PluginSession::Outcome outcome);
+    void setBusy(bool busy);
+    void rebuildToolBar();
+    void pictureReplaced();
+
+    void whenReadyToDiscard(const std::function<void()> &then);
+    void openDialog();
+    void saveAsDialog();
+    bool doOpen(const QString &path);
+    bool doSave(const QString &path);
+    void showPlugins();
+    QString shownName() const;
+
+    void scheduleUiMap();
+    void writeUiMap();
+
+    EditorWindow *q;
+    Options options;
+    // Declared in this order so that the plug-ins (which own their popups) go before
+    // the toolkit window, whose scene shows them.
+    std::unique_ptr<MWindow> toolkitWindow; // never shown: its scene is the view's
+    std::unique_ptr<PluginLoader> loader;
+    EditedPicture picture;
+    EditHistory history;
+    PluginSession *session = nullptr; // owned; deleted later once it has finished
+    QImage before; // the picture when the session started, for its undo step
+    std::optional<PictureTurn> turnBefore;
+    QString sessionText;
+    QLocale locale;
+    QTranslator translator; // the window's own texts
+    QTranslator qtTranslator; // Qt's dialogs
+    QString savePath; // where Save writes: the opened file, or the last Save As
+    bool closeConfirmed = false;
+    bool busy = false;
+    int saves = 0;
+
+    PictureView *view = nullptr;
+    QToolBar *menuStrip = nullptr;
+    QWidget *actionBar = nullptr;
+    QPushButton *confirmButton = nullptr;
+    QPushButton *cancelButton = nullptr;
+    QFrame *messageBar = nullptr;
+    QLabel *messageLabel = nullptr;
+    QLabel *sizeLabel = nullptr;
+    QMenu *fileMenu = nullptr;
+    QMenu *editMenu = nullptr;
+    QMenu *viewMenu = nullptr;
+    QMenu *languageMenu = nullptr;
+    QAction *entriesEnd = nullptr; // separator after the entries in the Edit menu
+    QList<QAction *> entries;
+    QAction *openAction = nullptr;
+    QAction *saveAction = nullptr;
+    QAction *saveAsAction = nullptr;
+    QAction *quitAction = nullptr;
+    QAction *undoAction = nullptr;
+    QAction *redoAction = nullptr;
+    QAction *confirmAction = nullptr;
+    QAction *cancelAction = nullptr;
+    QAction *zoomInAction = nullptr;
+    QAction *zoomOutAction = nullptr;
+    QAction *fitAction = nullptr;
+    QAction *englishAction = nullptr;
+    QAction *arabicAction = nullptr;
+    QAction *pluginsAction = nullptr;
+    QPointer<QDialog> pluginsDialog;
+    QTimer uiMapTimer;
+};
+
+void EditorWindow::Private::buildWidgets()
+{
+    auto *central = new QWidget(q);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    messageBar = new QFrame(central);
+    messageBar->setObjectName(QStringLiteral("messageBar"));
+    messageBar->setAutoFillBackground(true);
+    QPalette palette = messageBar->palette();
+    palette.setColor(QPalette::Window, QColor(0xf6, 0xe0, 0xa8));
+    palette.setColor(QPalette::WindowText, QColor(0x30, 0x20, 0x00));
+    messageBar->setPalette(palette);
+    auto *messageLayout = new QHBoxLayout(messageBar);
+    messageLabel = new QLabel(messageBar);
+    messageLabel->setWordWrap(true);
+    auto *closeMessage = new QToolButton(messageBar);
+    closeMessage->setText(QStringLiteral("×"));
+    closeMessage->setMinimumSize(TouchSize, TouchSize);
+    closeMessage->setAutoRaise(true);
+    QObject::connect(closeMessage, &QToolButton::clicked, q, [this] { hideMessage(); });
+    messageLayout->addWidget(messageLabel, 1);
+    messageLayout->addWidget(closeMessage);
+    messageBar->hide();
+
+    view = new PictureView(toolkitWindow.get(), central);
+    view->setObjectName(QStringLiteral("pictureView"));
+    QObject::connect(view, &PictureView::previewSizeChanged, q,
+                     [this](const QSize &size) { picture.editor().setPreviewImageSize(size); });
+    QObject::connect(view, &PictureView::zoomChanged, q, [this] { updateStatus(); });
+    QObject::connect(view, &PictureView::layoutChanged, q, [this] { scheduleUiMap(); });
+
+    actionBar = new QWidget(central);
+    actionBar->setObjectName(QStringLiteral("actionBar"));
+    auto *actionLayout = new QHBoxLayout(actionBar);
+    cancelButton = new QPushButton(actionBar);
+    confirmButton = new QPushButton(actionBar);
+    for (QPushButton *button : { cancelButton, confirmButton }) {
+        // Return and Escape belong to the window's actions, whatever has the focus.
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setMinimumSize(3 * TouchSize, TouchSize);
+        button->setIconSize(QSize(24, 24));
+    }
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    confirmButton->setObjectName(QStringLiteral("confirmButton"));
+    confirmButton->setDefault(true);
+    QObject::connect(cancelButton, &QPushButton::clicked, q, [this] { q->cancel(); });
+    QObject::connect(confirmButton, &QPushButton::clicked, q, [this] { q->confirm(); });
+    actionLayout->addWidget(cancelButton);
+    actionLayout->addStretch(1);
+    actionLayout->addWidget(confirmButton);
+    actionBar->hide();
+
+    layout->addWidget(messageBar);
+    layout->addWidget(view, 1);
+    layout->addWidget(actionBar);
+    q->setCentralWidget(central);
+
+    menuStrip = new QToolBar(q);
+    menuStrip->setObjectName(QStringLiteral("editorMenu"));
+    menuStrip->setMovable(false);
+    menuStrip->setFloatable(false);
+    menuStrip->setIconSize(QSize(32, 32));
+    menuStrip->setContextMenuPolicy(Qt::PreventContextMenu);
+    q->addToolBar(Qt::TopToolBarArea, menuStrip);
+
+    sizeLabel = new QLabel(q);
+    sizeLabel->setObjectName(QStringLiteral("sizeLabel"));
+    q->statusBar()->addPermanentWidget(sizeLabel);
+}
+
+void EditorWindow::Private::buildActions()
+{
+    const auto make = [this](const char *name, const QList<QKeySequence> &keys,
+                             const std::function<void()> &slot) {
+        auto *action = new QAction(q);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcuts(keys);
+        QObject::connect(action, &QAction::triggered, q, slot);
+        // Keys work wherever the focus is in the window, menus shown or not.
+        q->addAction(action);
+        return action;
+    };
+    openAction = make("open", { QKeySequence(Qt::CTRL | Qt::Key_O) }, [this] { openDialog(); });
+    saveAction = make("save", { QKeySequence(Qt::CTRL | Qt::Key_S) }, [this] { q->save(); });
+    saveAsAction = make("saveAs", { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S) },
+                        [this] { saveAsDialog(); });
+    quitAction = make("quit", { QKeySequence(Qt::CTRL | Qt::Key_Q) }, [this] { q->close(); });
+    undoAction = make("undo", { QKeySequence(Qt::CTRL | Qt::Key_Z) }, [this] {
+        history.stack()->undo();
+        pictureReplaced();
+    });
+    redoAction = make("redo", { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) }, [this] {
+        history.stack()->redo();
+        pictureReplaced();
+    });
+    confirmAction = make("confirm", { QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter) },
+                         [this] { q->confirm(); });
+    cancelAction = make("cancel", { QKeySequence(Qt::Key_Escape) }, [this] { q->cancel(); });
+    zoomInAction = make(
+        "zoomIn", { QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal) },
+        [this] { view->zoomBy(1.25); });
+    zoomOutAction = make("zoomOut", { QKeySequence(Qt::CTRL | Qt::Key_Minus) },
+                         [this] { view->zoomBy(1 / 1.25); });
+    fitAction = make("fit", { QKeySequence(Qt::CTRL | Qt::Key_0) }, [this] { view->fit(); });
+    englishAction = make("language:en", {}, [this] {
+        q->setLanguage(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    });
+    arabicAction = make("language:ar", {},
+                        [this] { q->setLanguage(QLocale(QLocale::Arabic, QLocale::Egypt)); });
+    pluginsAction = make("plugins", {}, [this] { showPlugins(); });
+    englishAction->setCheckable(true);
+    arabicAction->setCheckable(true);
+    auto *languages = new QActionGroup(q);
+    languages->addAction(englishAction);
+    languages->addAction(arabicAction);
+
+    const std::pair<QAction *, const char *> icons[] = {
+        { openAction, "document-open" },      { saveAction, "document-save" },
+        { saveAsAction, "document-save-as" }, { undoAction, "edit-undo" },
+        { redoAction, "edit-redo" },          { confirmAction, "object-select" },
+        { cancelAction, "window-close" },     { zoomInAction, "zoom-in" },
+        { zoomOutAction, "zoom-out" },        { fitAction, "zoom-fit-best" },
+    };
+    for (const auto &[action, name] : icons)
+        action->setIcon(
+            EditorIcons::forAction(QString::fromLatin1(name), action->objectName().left(1)));
+    confirmButton->setIcon(confirmAction->icon());
+    cancelButton->setIcon(cancelAction->icon());
+
+    fileMenu = q->menuBar()->addMenu(QString());
+    fileMenu->addActions({ openAction, saveAction, saveAsAction });
+    fileMenu->addSeparator();
+    fileMenu->addAction(quitAction);
+    editMenu = q->menuBar()->addMenu(QString());
+    editMenu->addActions({ undoAction, redoAction });
+    editMenu->addSeparator();
+    entriesEnd = editMenu->addSeparator();
+    editMenu->addActions({ confirmAction, cancelAction });
+    viewMenu = q->menuBar()->addMenu(QString());
+    viewMenu->addActions({ zoomInAction, zoomOutAction, fitAction });
+    viewMenu->addSeparator();
+    languageMenu = viewMenu->addMenu(QString());
+    languageMenu->addActions({ englishAction, arabicAction });
+    viewMenu->addAction(pluginsAction);
+
+    QUndoStack *stack = history.stack();
+    QObject::connect(stack, &QUndoStack::indexChanged, q, [this] { updateActions(); });
+    QObject::connect(&history, &EditHistory::modifiedChanged, q, [this] { updateActions(); });
+    QObject::connect(&history, &EditHistory::stepsDropped, q, [this](const QStringList &texts) {
+        showMessage(EditorWindow::tr("The history is full (%1 MiB): %2 can no longer be undone.")
+                        .arg(locale.toString(history.budget() >> 20))
+                        .arg(texts.join(EditorWindow::tr(", "))));
+    });
+}
+
+void EditorWindow::Private::loadPlugins()
+{
+    // Every instance goes with the old loader, so that the new ones build their texts
+    // in the language now installed.
+    for (QAction *entry : std::as_const(entries)) {
+        menuStrip->removeAction(entry);
+        editMenu->removeAction(entry);
+        delete entry;
+    }
+    entries.clear();
+    menuStrip->clear();
+    loader.reset();
+    loader = std::make_unique<PluginLoader>();
+    loader->loadDirectory(options.pluginDir);
+
+    for (const LoadedPlugin &loaded : loader->plugins()) {
+        auto *entry = new QAction(q);
+        entry->setObjectName(QStringLiteral("entry:") + loaded.className);
+        entry->setData(loaded.className);
+        entry->setShortcut(shortcutFor(loaded.className));
+        const QString className = loaded.className;
+        QObject::connect(entry, &QAction::triggered, q, [this, className] { q->pick(className); });
+        entries << entry;
+        menuStrip->addAction(entry);
+        editMenu->insertAction(entriesEnd, entry);
+    }
+    menuStrip->addSeparator();
+    menuStrip->addActions({ undoAction, redoAction });
+    for (QAction *action : menuStrip->actions()) {
+        if (QWidget *button = menuStrip->widgetForAction(action))
+            button->setMinimumSize(TouchSize, TouchSize);
+    }
+    // Laid out now rather than at the next turn of the event loop, so that the entries
+    // are where they show from here on.
+    menuStrip->layout()->invalidate();
+    menuStrip->layout()->activate();
+    if (!loader->refusals().isEmpty())
+        showMessage(EditorWindow::tr("Plug-ins refused: %1. See View, Plug-ins.")
+                        .arg(locale.toString(loader->refusals().size())));
+}
+
+void EditorWindow::Private::retranslate()
+{
+    fileMenu->setTitle(EditorWindow::tr("&File"));
+    editMenu->setTitle(EditorWindow::tr("&Edit"));
+    viewMenu->setTitle(EditorWindow::tr("&View"));
+    languageMenu->setTitle(EditorWindow::tr("&Language"));
+    openAction->setText(EditorWindow::tr("&Open…"));
+    saveAction->setText(EditorWindow::tr("&Save"));
+    saveAsAction->setText(EditorWindow::tr("Save &As…"));
+    quitAction->setText(EditorWindow::tr("&Quit"));
+    undoAction->setText(EditorWindow::tr("&Undo"));
+    redoAction->setText(EditorWindow::tr("&Redo"));
+    confirmAction->setText(EditorWindow::tr("Confirm"));
+    cancelAction->setText(EditorWindow::tr("Cancel"));
+    zoomInAction->setText(EditorWindow::tr("Zoom &In"));
+    zoomOutAction->setText(EditorWindow::tr("Zoom &Out"));
+    fitAction->setText(EditorWindow::tr("&Fit to Window"));
+    englishAction->setText(QStringLiteral("English"));
+    arabicAction->setText(QStringLiteral("العربية"));
+    pluginsAction->setText(EditorWindow::tr("&Plug-ins…"));
+    menuStrip->setWindowTitle(EditorWindow::tr("Editor menu"));
+    confirmButton->setText(confirmAction->text());
+    cancelButton->setText(cancelAction->text());
+    confirmButton->setToolTip(withKey(confirmAction->text(), confirmAction->shortcut()));
+    cancelButton->setToolTip(withKey(cancelAction->text(), cancelAction->shortcut()));
+
+    // Plug-in names are translated on every call: asked again here.
+    for (QAction *entry : std::as_const(entries)) {
+        LumoraEditPlugin *plugin = loader->plugin(entry->data().toString());
+        if (!plugin)
+            continue;
+        entry->setText(plugin->name());
+        entry->setIcon(EditorIcons::forPlugin(plugin->iconID(), plugin->name()));
+        entry->setToolTip(withKey(plugin->name(), entry->shortcut()));
+    }
+    for (QAction *action : { openAction, saveAction, saveAsAction, zoomInAction, zoomOutAction,
+                             fitAction, confirmAction, cancelAction })
+        action->setToolTip(withKey(action->text(), action->shortcut()));
+    updateActions();
+    updateStatus();
+}
+
+void EditorWindow::Private::updateActions()
+{
+    const bool idle = !session && !busy;
+    const bool open = picture.isOpen();
+    for (QAction *entry : std::as_const(entries))
+        entry->setEnabled(idle && open);
+    QUndoStack *stack = history.stack();
+    undoAction->setEnabled(idle && stack->canUndo());
+    redoAction->setEnabled(idle && stack->canRedo());
+    undoAction->setToolTip(withKey(stack->canUndo()
+                                       ? EditorWindow::tr("Undo %1").arg(stack->undoText())
+                                       : EditorWindow::tr("Nothing to undo"),
+                                   undoAction->shortcut()));
+    redoAction->setToolTip(withKey(stack->canRedo()
+                                       ? EditorWindow::tr("Redo %1").arg(stack->redoText())
+                                       : EditorWindow::tr("Nothing to redo"),
+                                   redoAction->shortcut()));
+    openAction->setEnabled(idle);
+    saveAction->setEnabled(idle && open);
+    saveAsAction->setEnabled(idle && open);
+    const bool active = session && session->isActive() && !busy;
+    confirmAction->setEnabled(active);
+    cancelAction->setEnabled(active);
+    confirmButton->setEnabled(active);
+    cancelButton->setEnabled(active);
+    const bool zoom = open && view->isZoomAllowed();
+    zoomInAction->setEnabled(zoom);
+    zoomOutAction->setEnabled(zoom);
+    fitAction->setEnabled(zoom);
+    englishAction->setEnabled(idle);
+    arabicAction->setEnabled(idle);
+    englishAction->setChecked(locale.language() != QLocale::Arabic);
+    arabicAction->setChecked(locale.language() == QLocale::Arabic);
+
+    q->setWindowModified(history.isModified());
+    q->setWindowTitle(EditorWindow::tr("%1[*] – lumora-editor").arg(shownName()));
+    scheduleUiMap();
+}
+
+void EditorWindow::Private::updateStatus()
+{
+    if (!picture.isOpen()) {
+        sizeLabel->clear();
+        return;
+    }
+    // The language's digits (Arabic-Indic in Arabic); sides without group separators.
+    QLocale digits = locale;
+    digits.setNumberOptions(QLocale::OmitGroupSeparator);
+    const QSize size = picture.image().size();
+    sizeLabel->setText(EditorWindow::tr("%1 × %2 px, %3")
+                           .arg(digits.toString(size.width()), digits.toString(size.height()),
+                                digits.toString(qRound(view->zoom() * 100)) + digits.percent()));
+}
+
+void EditorWindow::Private::updateOrientation()
+{
+    const M::Orientation wanted = q->height() > q->width() ? M::Portrait : M::Landscape;
+    // A narrow window shows the entries by their icons; their names stay in tooltips.
+    menuStrip->setToolButtonStyle(wanted == M::Portrait ? Qt::ToolButtonIconOnly
+                                                        : Qt::ToolButtonTextUnderIcon);
+    if (view->orientation() == wanted)
+        return;
+    view->setOrientation(wanted);
+    rebuildToolBar();
+}
+
+void EditorWindow::Private::showMessage(const QString &text)
+{
+    messageLabel->setText(text);
+    messageBar->show();
+    Q_EMIT q->messageChanged(text);
+    scheduleUiMap();
+}
+
+void EditorWindow::Private::hideMessage()
+{
+    messageLabel->clear();
+    messageBar->hide();
+    Q_EMIT q->messageChanged(QString());
+    scheduleUiMap();
+}
+
+void EditorWindow::Private::startSession(const QString &pluginClass)
+{
+    LumoraEditPlugin *plugin = loader->plugin(pluginClass);
+    if (!plugin || session || busy || !picture.isOpen())
+        return;
+    hideMessage();
+    session = new PluginSession(plugin, picture.editor(), nullptr, q);
+    sessionText = plugin->name();
+    before = picture.image();
+    turnBefore = picture.turn();
+    QObject::connect(session, &PluginSession::busyChanged, q, [this](bool on) { setBusy(on); });
+    QObject::connect(session, &PluginSession::finished, q,
+                     [this](PluginSession::Outcome outcome) { sessionFinished(outcome); });
+    PluginSession *started = session;
+    started->start();
+    if (session != started || !started->isActive())
+        return; // a one-shot: already done
+    if (started->needsToolBar()) {
+        started->buildToolBar(toolkitWindow.get());
+        actionBar->show();
+    }
+    view->setSession(started);
+    updateActions();
+    Q_EMIT q->sessionChanged();
+}
+
+void EditorWindow::Private::sessionFinished(PluginSession::Outcome outcome)
+{
+    PluginSession *finished = session;
+    session = nullptr;
+    view->setSession(nullptr);
+    actionBar->hide();
+    switch (outcome) {
+    case PluginSession::Confirmed:
+        if (history.record(sessionText, before, turnBefore))
+            q->statusBar()->showMessage(sessionText, 3000);
+        else
+            q->statusBar()->showMessage(EditorWindow::tr("%1: nothing changed").arg(sessionText),
+                                        3000);
+        break;
+    case PluginSession::Failed:
+        showMessage(EditorWindow::tr("%1 failed: %2")
+                        .arg(sessionText, finished->errors().join(QStringLiteral("; "))));
+        picture.settle();
+        break;
+    case PluginSession::Cancelled:
+    case PluginSession::Running:
+        picture.settle();
+        break;
+    }
+    before = QImage();
+    // It is still sending this signal: deleted once it is done.
+    finished->deleteLater();
+    view->setPicture(picture.image());
+    updateActions();
+    updateStatus();
+    Q_EMIT q->sessionChanged();
+    Q_EMIT q->pictureChanged();
+}
+
+void EditorWindow::Private::setBusy(bool on)
+{
+    if (busy == on)
+        return;
+    busy = on;
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+    updateActions();
+}
+
+void EditorWindow::Private::rebuildToolBar()
+{
+    if (!session || !session->toolBar())
+        return;
+    // A plug-in lays its tool bar out for the orientation it is built in: the new one
+    // replaces the old, with the same buttons checked.
+    QList<QGraphicsObject *> named;
+    collectNamed(session->toolBar(), &named);
+    QStringList checked;
+    for (QGraphicsObject *object : std::as_const(named)) {
+        if (auto *button = qobject_cast<MButton *>(object); button && button->isChecked())
+            checked << button->objectName();
+    }
+    session->buildToolBar(toolkitWindow.get());
+    if (session->toolBar()) {
+        named.clear();
+        collectNamed(session->toolBar(), &named);
+        for (QGraphicsObject *object : std::as_const(named)) {
+            if (auto *button = qobject_cast<MButton *>(object);
+                button && checked.contains(button->objectName()))
+                button->setChecked(true);
+        }
+    }
+    view->placeToolBar();
+}
+
+void EditorWindow::Private::pictureReplaced()
+{
+    view->setPicture(picture.image());
+    updateActions();
+    updateStatus();
+    Q_EMIT q->pictureChanged();
+}
+
+void EditorWindow::Private::whenReadyToDiscard(const std::function<void()> &then)
+{
+    if (!history.isModified()) {
+        then();
+        return;
+    }
+    auto *box = new QMessageBox(QMessageBox::Warning, EditorWindow::tr("Unsaved changes"),
+                                EditorWindow::tr("Save the changes to %1?").arg(shownName()),
+                                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, q);
+    box->setObjectName(QStringLiteral("unsavedPrompt"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setDefaultButton(QMessageBox::Save);
+    QObject::connect(box, &QMessageBox::finished, q, [this, box, then] {
+        switch (box->standardButton(box->clickedButton())) {
+        case QMessageBox::Save:
+            if (q->save())
+                then();
+            break;
+        case QMessageBox::Discard:
+            then();
+            break;
+        default:
+            break;
+        }
+    });
+    box->open();
+}
+
+void EditorWindow::Private::openDialog()
+{
+    if (session || busy)
+        return;
+    whenReadyToDiscard([this] {
+        auto *dialog = new QFileDialog(
+            q, EditorWindow::tr("Open picture"), QFileInfo(savePath).absolutePath(),
+            EditorWindow::tr("Pictures (*.jpg *.jpeg *.png *.tif "
+                             "*.tiff *.webp *.bmp *.gif);;All files (*)"));
+        dialog->setObjectName(QStringLiteral("openDialog"));
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setFileMode(QFileDialog::ExistingFile);
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        QObject::connect(dialog, &QFileDialog::fileSelected, q,
+                         [this](const QString &path) { doOpen(path); });
+        dialog->open();
+    });
+}
+
+void EditorWindow::Private::saveAsDialog()
+{
+    if (session || busy || !picture.isOpen())
+        return;
+    auto *dialog = new QFileDialog(q, EditorWindow::tr("Save picture as"),
+                                   QFileInfo(savePath).absolutePath(),
+                                   EditorWindow::tr("Pictures (*.jpg *.jpeg *.png *.tif *.tiff "
+                                                    "*.webp *.bmp)"));
+    dialog->setObjectName(QStringLiteral("saveAsDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    if (!savePath.isEmpty())
+        dialog->selectFile(QFileInfo(savePath).fileName());
+    QObject::connect(dialog, &QFileDialog::fileSelected, q,
+                     [this](const QString &path) { q->saveAs(path); });
+    dialog->open();
+}
+
+bool EditorWindow::Private::doOpen(const QString &path)
+{
+    QString error;
+    if (!picture.open(path, &error)) {
+        showMessage(error);
+        return false;
+    }
+    hideMessage();
+    savePath = picture.path();
+    history.clear();
+    view->fit();
+    pictureReplaced();
+    q->statusBar()->showMessage(QFileInfo(path).fileName(), 3000);
+    return true;
+}
+
+bool EditorWindow::Private::doSave(const QString &path)
+{
+    if (PictureFile::formatForFileName(path).isEmpty()) {
+        showMessage(EditorWindow::tr("Cannot write %1: no picture format has that name.")
+                        .arg(QFileInfo(path).fileName()));
+        return false;
+    }
+    QString error;
+    QStringList warnings;
+    if (!picture.save(path, Software, &error, &warnings)) {
+        showMessage(error);
+        return false;
+    }
+    savePath = path;
+    history.markSaved();
+    ++saves;
+    if (warnings.isEmpty())
+        hideMessage();
+    else
+        showMessage(warnings.join(QLatin1Char('\n')));
+    q->statusBar()->showMessage(EditorWindow::tr("Saved %1").arg(QFileInfo(path).fileName()), 3000);
+    updateActions();
+    return true;
+}
+
+void EditorWindow::Private::showPlugins()
+{
+    if (pluginsDialog) {
+        pluginsDialog->raise();
+        return;
+    }
+    auto *dialog = new QDialog(q);
+    dialog->setObjectName(QStringLiteral("pluginsDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(EditorWindow::tr("Plug-ins"));
+    auto *layout = new QVBoxLayout(dialog);
+    auto *tree = new QTreeWidget(dialog);
+    tree->setObjectName(QStringLiteral("pluginsTree"));
+    tree->setColumnCount(3);
+    tree->setHeaderLabels(
+        { EditorWindow::tr("Entry"), EditorWindow::tr("Class"), EditorWindow::tr("File") });
+    auto *loadedRoot = new QTreeWidgetItem(tree, { EditorWindow::tr("Loaded") });
+    for (const LoadedPlugin &loaded : loader->plugins()) {
+        new QTreeWidgetItem(
+            loadedRoot,
+            { QStringLiteral("%1. %2").arg(locale.toString(loaded.plugin->menuIndex()),
+                                           loaded.plugin->name()),
+              loaded.className, QFileInfo(loaded.fileName).fileName() });
+    }
+    auto *refusedRoot = new QTreeWidgetItem(tree, { EditorWindow::tr("Refused") });
+    for (const QString &refusal : loader->refusals()) {
+        // "<file>: <reason>"
+        const int split = refusal.indexOf(QStringLiteral(": "));
+        new QTreeWidgetItem(
+            refusedRoot,
+            { refusal.mid(split + 2), QString(), QFileInfo(refusal.left(split)).fileName() });
+    }
+    tree->expandAll();
+    tree->resizeColumnToContents(0);
+    layout->addWidget(tree);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
+    layout->addWidget(buttons);
+    dialog->resize(640, 400);
+    pluginsDialog = dialog;
+    dialog->show();
+}
+
+QString EditorWindow::Private::shownName() const
+{
+    return savePath.isEmpty() ? EditorWindow::tr("No picture") : QFileInfo(savePath).fileName();
+}
+
+void EditorWindow::Private::scheduleUiMap()
+{
+    if (!options.uiMapPath.isEmpty() && !uiMapTimer.isActive())
+        uiMapTimer.start();
+}
+
+void EditorWindow::Private::writeUiMap()
+{
+    // One line a target in screen coordinates, then the state, so that a driver of real
+    // input finds what a person would look for. Replaced whole, never seen half written.
+    QSaveFile file(options.uiMapPath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return;
+    QByteArray out;
+    for (const Target &target : q->touchTargets()) {
+        const QPoint global = q->mapToGlobal(target.rect.topLeft());
+        out += QStringLiteral("target %1 %2 %3 %4 %5\n")
+                   .arg(target.name)
+                   .arg(global.x())
+                   .arg(global.y())
+                   .arg(target.rect.width())
+                   .arg(target.rect.height())
+                   .toUtf8();
+    }
+    const auto state = [&out](const char *key, const QString &value) {
+        out += QByteArray("state ") + key + ' ' + value.toUtf8() + '\n';
+    };
+    state("active", session ? session->plugin()->metaObject()->className() : QStringLiteral("-"));
+    state("busy", QString::number(busy));
+    state("modified", QString::number(history.isModified()));
+    state("steps", QString::number(history.stack()->index()));
+    state("saves", QString::number(saves));
+    const QSize size = picture.image().size();
+    state("picture", QStringLiteral("%1 %2").arg(size.width()).arg(size.height()));
+    if (LumoraCropper *cropper
+        = session ? qobject_cast<LumoraCropper *>(session->plugin()) : nullptr) {
+        const QRect r = cropper->selectionRect();
+        state("selection",
+              QStringLiteral("%1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()));
+    }
+    state("orientation",
+          view->orientation() == M::Portrait ? QStringLiteral("portrait")
+                                             : QStringLiteral("landscape"));
+    state("language", locale.name().section(QLatin1Char('_'), 0, 0));
+    state("exposed", QString::number(q->isVisible()));
+    file.write(out);
+    file.commit();
+}
+
+EditorWindow::EditorWindow(const Options &options, QWidget *parent)
+    : QMainWindow(parent)
+    , d(new Private(this, options))
+{
+    setObjectName(QStringLiteral("lumora-editor"));
+    setAcceptDrops(true);
+    MApplication::setActiveWindow(d->toolkitWindow.get());
+    d->uiMapTimer.setSingleShot(true);
+    d->uiMapTimer.setInterval(0);
+    connect(&d->uiMapTimer, &QTimer::timeout, this, [this] { d->writeUiMap(); });
+
+    d->buildWidgets();
+    d->buildActions();
+    resize(1024, 720);
+    setLanguage(options.locale);
+}
+
+EditorWindow::~EditorWindow()
+{
+    // The history outlives the widgets below: it must not update them as it goes.
+    d->history.stack()->disconnect(this);
+    d->history.disconnect(this);
+    // A session still open is left as Cancel leaves it, and its tool bar goes, while
+    // the scene that holds it is still there; then the view's own items.
+    delete d->session;
+    d->session = nullptr;
+    delete takeCentralWidget();
+    if (MApplication::activeWindow() == d->toolkitWindow.get())
+        MApplication::setActiveWindow(nullptr);
+}
+
+void EditorWindow::openPicture(const QString &path)
+{
+    if (d->session || d->busy)
+        return;
+    d->whenReadyToDiscard([this, path] { d->doOpen(path); });
+}
+
+bool EditorWindow::save()
+{
+    if (d->session || d->busy || !d->picture.isOpen())
+        return false;
+    if (d->savePath.isEmpty()) {
+        d->saveAsDialog();
+        return false;
+    }
+    return d->doSave(d->savePath);
+}
+
+bool EditorWindow::saveAs(const QString &path)
+{
+    if (d->session || d->busy || !d->picture.isOpen())
+        return false;
+    return d->doSave(path);
+}
+
+void EditorWindow::pick(const QString &pluginClass)
+{
+    d->startSession(pluginClass);
+}
+
+void EditorWindow::confirm()
+{
+    if (d->session && !d->busy)
+        d->session->confirm();
+}
+
+void EditorWindow::cancel()
+{
+    if (d->session && !d->busy)
+        d->session->cancel();
+}
+
+bool EditorWindow::setLanguage(const QLocale &locale)
+{
+    if (d->session || d->busy)
+        return false;
+    d->locale = locale;
+    Catalogue::install(locale);
+    QCoreApplication::removeTranslator(&d->translator);
+    QCoreApplication::removeTranslator(&d->qtTranslator);
+    if (d->translator.load(locale, QStringLiteral("lumora-editor"), QStringLiteral("_"),
+                           QStringLiteral(":/i18n")))
+        QCoreApplication::installTranslator(&d->translator);
+    if (d->qtTranslator.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&d->qtTranslator);
+    QApplication::setLayoutDirection(locale.textDirection());
+    d->loadPlugins();
+    d->retranslate();
+    return true;
+}
+
+EditedPicture &EditorWindow::picture() const
+{
+    return d->picture;
+}
+
+EditHistory *EditorWindow::history() const
+{
+    return &d->history;
+}
+
+PictureView *EditorWindow::view() const
+{
+    return d->view;
+}
+
+PluginLoader &EditorWindow::loader() const
+{
+    return *d->loader;
+}
+
+PluginSession *EditorWindow::session() const
+{
+    return d->session;
+}
+
+QList<QAction *> EditorWindow::entries() const
+{
+    return d->entries;
+}
+
+QString EditorWindow::message() const
+{
+    // Cleared whenever the bar is hidden.
+    return d->messageLabel->text();
+}
+
+QList<EditorWindow::Target> EditorWindow::touchTargets() const
+{
+    QList<Target> targets;
+    const auto widgetRect = [this](const QWidget *widget) {
+        return QRect(widget->mapTo(this, QPoint(0, 0)), widget->size());
+    };
+    for (QAction *entry : std::as_const(d->entries)) {
+        QWidget *button = d->menuStrip->widgetForAction(entry);
+        if (button && button->isVisible())
+            targets.append({ entry->objectName(), widgetRect(button) });
+    }
+    for (QAction *action : { d->undoAction, d->redoAction }) {
+        QWidget *button = d->menuStrip->widgetForAction(action);
+        if (button && button->isVisible())
+            targets.append({ action->objectName(), widgetRect(button) });
+    }
+    if (d->actionBar->isVisible()) {
+        targets.append({ QStringLiteral("confirm"), widgetRect(d->confirmButton) });
+        targets.append({ QStringLiteral("cancel"), widgetRect(d->cancelButton) });
+    }
+
+    QWidget *viewport = d->view->viewport();
+    const QPoint origin = viewport->mapTo(this, QPoint(0, 0));
+    const auto sceneRect = [&](const QRectF &rect) {
+        return d->view->mapFromScene(rect).boundingRect().translated(origin);
+    };
+    if (d->session && d->session->toolBar()) {
+        QList<QGraphicsObject *> named;
+        collectNamed(d->session->toolBar(), &named);
+        for (QGraphicsObject *object : std::as_const(named))
+            targets.append({ QStringLiteral("toolbar:") + object->objectName(),
+                             sceneRect(object->sceneBoundingRect()) });
+    }
+    if (MPopupList *popup = shownPopup(d->view->scene())) {
+        const int rows = popup->itemModel() ? popup->itemModel()->rowCount() : 0;
+        for (int row = 0; row < rows; ++row) {
+            const QRectF rect = popup->rowRect(row);
+            if (!rect.isEmpty())
+                targets.append({ QStringLiteral("popup:%1").arg(row),
+                                 sceneRect(popup->mapRectToScene(rect)) });
+        }
+    }
+    const QList<QRectF> handles = d->view->cropHandles();
+    for (int i = 0; i < handles.size(); ++i)
+        targets.append({ QStringLiteral("handle:%1").arg(i), sceneRect(handles[i]) });
+    if (d->picture.isOpen())
+        targets.append({ QStringLiteral("picture"), sceneRect(d->view->pictureRect()) });
+    return targets;
+}
+
+void EditorWindow::closeEvent(QCloseEvent *event)
+{
+    if (d->busy) {
+        event->ignore();
+        return;
+    }
+    if (!d->closeConfirmed && d->history.isModified()) {
+        event->ignore();
+        d->whenReadyToDiscard([this] {
+            d->closeConfirmed = true;
+            close();
+        });
+        return;
+    }
+    // An edit left open is not kept.
+    if (d->session)
+        d->session->cancel();
+    event->accept();
+}
+
+void EditorWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!d->session && !urls.isEmpty() && urls.first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void EditorWindow::dropEvent(QDropEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    openPicture(urls.first().toLocalFile());
+}
+
+void EditorWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    d->updateOrientation();
+    d->scheduleUiMap();
+}
+
+void EditorWindow::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    d->scheduleUiMap();
+}
+
+void EditorWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange && d->fileMenu)
+        d->retranslate();
+}

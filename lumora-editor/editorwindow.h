@@ -1,0 +1,111 @@
+#ifndef EDITORWINDOW_H
+#define EDITORWINDOW_H
+
+#include <QList>
+#include <QLocale>
+#include <QMainWindow>
+#include <QRect>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class EditHistory;
+class EditedPicture;
+class PictureView;
+class PluginLoader;
+class PluginSession;
+class QAction;
+
+// The picture editor as a person uses it: the picture fitted in a view, the editor menu
+// built from the loaded plug-ins in menu order, and while an entry is active its tool
+// bar at the bottom of the picture with Confirm and Cancel beside it.
+//
+// Entries are driven through PluginSession, as every front end drives them. Each
+// confirmed edit becomes one undo step (EditHistory); Save writes through PictureFile
+// and keeps the history. Opening another picture or closing with unsaved edits asks
+// first; a file that cannot be read or written is said in the window's message bar
+// and changes nothing.
+//
+// The window's shape picks the orientation tool bars are built for (taller than wide:
+// portrait), and a turn rebuilds the active tool bar. Actions carry object names
+// ("open", "save", "saveAs", "undo", "redo", "confirm", "cancel", "zoomIn", "zoomOut",
+// "fit", "language:en", "language:ar", "plugins", "quit"), entries "entry:<class>".
+//
+// One window per process: the plug-ins' instances are the process's, and the window
+// that loads them last owns them.
+class EditorWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    struct Options
+    {
+        QString pluginDir;
+        QLocale locale = QLocale(QLocale::English, QLocale::UnitedKingdom);
+        qint64 historyBudget = 0; // 0: EditHistory::DefaultBudget
+        // Where to keep a map of the window's touch targets and state for automation
+        // (LUMORA_EDITOR_UI_MAP in the program); empty: none.
+        QString uiMapPath;
+    };
+
+    // Something a finger can hit, by stable name, in window coordinates.
+    struct Target
+    {
+        QString name;
+        QRect rect;
+    };
+
+    explicit EditorWindow(const Options &options, QWidget *parent = nullptr);
+    ~EditorWindow() override;
+
+    // Opens `path` in place of the picture shown, asking first about unsaved edits.
+    void openPicture(const QString &path);
+    // Save over the opened file; Save As to `path`. False, with the reason in the
+    // message bar, when nothing could be written.
+    bool save();
+    bool saveAs(const QString &path);
+    // As a tap on the entry of that plug-in class.
+    void pick(const QString &pluginClass);
+    void confirm();
+    void cancel();
+    // Reloads the plug-ins in `locale`'s language and lays the window out for its
+    // writing direction; refused while an entry is active.
+    bool setLanguage(const QLocale &locale);
+
+    // The window's parts, owned by it.
+    EditedPicture &picture() const;
+    EditHistory *history() const;
+    PictureView *view() const;
+    PluginLoader &loader() const;
+    // The active entry's session, or null; owned by the window.
+    PluginSession *session() const;
+    // The editor-menu entries, in menu order.
+    QList<QAction *> entries() const;
+    // What the message bar says; empty when hidden.
+    QString message() const;
+    // Every touch target shown: entries ("entry:<class>"), "undo", "redo", "confirm",
+    // "cancel", the tool bar's named items ("toolbar:<object name>"), the rows of a popup
+    // list ("popup:<row>"), the crop handles ("handle:0".."handle:3", clockwise from the
+    // top left) and "picture".
+    QList<Target> touchTargets() const;
+
+Q_SIGNALS:
+    void sessionChanged();
+    void pictureChanged();
+    void messageChanged(const QString &message);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    class Private;
+    const std::unique_ptr<Private> d;
+};
+
+#endif // EDITORWINDOW_H

@@ -1,0 +1,76 @@
+// lumora-editor: the picture editor as a person uses it, a window hosting the edit
+// plug-ins, driven by mouse, touch and keys.
+
+#include "editoricons.h"
+#include "editorwindow.h"
+#include "mapplication.h"
+#include "nativepath.h"
+
+#include <QCommandLineParser>
+#include <QTextStream>
+#include <QTimer>
+
+int main(int argc, char **argv)
+{
+    MApplication app(argc, argv);
+    MApplication::setApplicationName(QStringLiteral("lumora-editor"));
+    MApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    // Window managers group and match windows by this class.
+    MApplication::setDesktopFileName(QStringLiteral("lumora-editor"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Edits a picture through the picture editor's edit plug-ins."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption pluginsOption(
+        QStringLiteral("plugins"),
+        QStringLiteral("Plug-in folder (default: %1).").arg(QStringLiteral(LUMORA_PLUGIN_DIR)),
+        QStringLiteral("DIR"), QStringLiteral(LUMORA_PLUGIN_DIR));
+    const QCommandLineOption localeOption(QStringLiteral("locale"),
+                                          QStringLiteral("Language of the window (en, ar)."),
+                                          QStringLiteral("NAME"), QStringLiteral("en"));
+    const QCommandLineOption historyOption(
+        QStringLiteral("history-mib"),
+        QStringLiteral("Memory the undo history may hold, in MiB (default: 256)."),
+        QStringLiteral("MIB"), QStringLiteral("256"));
+    parser.addOptions({ pluginsOption, localeOption, historyOption });
+    parser.addPositionalArgument(QStringLiteral("PICTURE"), QStringLiteral("Picture to open."),
+                                 QStringLiteral("[PICTURE]"));
+    // Arguments as the file system spells them, so that any file name can be opened.
+    if (!parser.parse(NativePath::arguments(argc, argv))) {
+        QTextStream(stderr) << "lumora-editor: " << parser.errorText() << Qt::endl;
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+
+    bool numeric = false;
+    const qint64 historyMiB = parser.value(historyOption).toLongLong(&numeric);
+    const QString language = parser.value(localeOption);
+    if (!numeric || historyMiB < 0) {
+        QTextStream(stderr) << "lumora-editor: --history-mib wants a number of MiB" << Qt::endl;
+        return 2;
+    }
+    if (language != QLatin1String("en") && language != QLatin1String("ar")) {
+        QTextStream(stderr) << "lumora-editor: --locale is en or ar" << Qt::endl;
+        return 2;
+    }
+
+    EditorIcons::chooseTheme();
+    EditorWindow::Options options;
+    options.pluginDir = parser.value(pluginsOption);
+    options.locale = language == QLatin1String("ar")
+        ? QLocale(QLocale::Arabic, QLocale::Egypt)
+        : QLocale(QLocale::English, QLocale::UnitedKingdom);
+    // A zero budget keeps only the steps that store no pixels.
+    options.historyBudget = historyMiB > 0 ? historyMiB << 20 : 1;
+    options.uiMapPath = qEnvironmentVariable("LUMORA_EDITOR_UI_MAP");
+    EditorWindow window(options);
+    window.show();
+    if (!parser.positionalArguments().isEmpty())
+        window.openPicture(parser.positionalArguments().constFirst());
+    return app.exec();
+}

@@ -1,0 +1,899 @@
+// The editor window driven as a person drives it: taps on its entries and buttons,
+// drags and touches on the picture's viewport, keys; what the picture, the history and
+// the files become.
+
+#include "editedpicture.h"
+#include "edithistory.h"
+#include "editoricons.h"
+#include "editorwindow.h"
+#include "imageeditor.h"
+#include "imagefilters.h"
+#include "lumoracropper.h"
+#include "lumoraeditplugin.h"
+#include "mapplication.h"
+#include "mbutton.h"
+#include "mlabel.h"
+#include "mwindow.h"
+#include "pictureview.h"
+#include "pluginloader.h"
+#include "pluginsession.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QGraphicsScene>
+#include <QGraphicsWidget>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPointingDevice>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <QUndoStack>
+#include <QWheelEvent>
+
+#include <memory>
+
+namespace {
+
+// Wider than high, larger than the window, no symmetry: every turn, every mix-up of
+// preview and full size and every swapped side shows.
+constexpr QSize PictureSize(1200, 800);
+
+QImage pattern(const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            line[x] = qRgb((x * 7 + y) % 200 + 20, (y * 5) % 180 + 30, (x * y) % 150 + 50);
+    }
+    return image;
+}
+
+QRect targetRect(const EditorWindow &window, const QString &name)
+{
+    for (const EditorWindow::Target &target : window.touchTargets()) {
+        if (target.name == name)
+            return target.rect;
+    }
+    return QRect();
+}
+
+QStringList targetNames(const EditorWindow &window)
+{
+    QStringList names;
+    for (const EditorWindow::Target &target : window.touchTargets())
+        names << target.name;
+    return names;
+}
+
+// A tap as the window system delivers it: to whatever widget is under the point.
+bool tap(EditorWindow &window, const QString &name)
+{
+    const QRect rect = targetRect(window, name);
+    if (rect.isEmpty())
+        return false;
+    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, rect.center());
+    return true;
+}
+
+// Window coordinates to the picture view's viewport.
+QPoint onViewport(const EditorWindow &window, const QPoint &windowPos)
+{
+    return window.view()->viewport()->mapFrom(&window, windowPos);
+}
+
+void dragOnViewport(EditorWindow &window, const QPoint &from, const QPoint &to)
+{
+    QWidget *viewport = window.view()->viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, from);
+    QTest::mouseMove(viewport, (from + to) / 2);
+    QTest::mouseMove(viewport, to);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, to);
+}
+
+LumoraCropper *cropper(const EditorWindow &window)
+{
+    return window.session() ? qobject_cast<LumoraCropper *>(window.session()->plugin()) : nullptr;
+}
+
+// The texts of the labels on the tool bar's item of that name.
+QStringList labelsOn(const EditorWindow &window, const QString &objectName)
+{
+    QStringList texts;
+    QGraphicsWidget *toolBar = window.session() ? window.session()->toolBar() : nullptr;
+    if (!toolBar)
+        return texts;
+    const QList<QGraphicsItem *> items = toolBar->scene()->items();
+    for (QGraphicsItem *item : items) {
+        QGraphicsObject *object = item->toGraphicsObject();
+        if (!object || object->objectName() != objectName)
+            continue;
+        for (QGraphicsItem *child : object->childItems()) {
+            if (auto *label = qobject_cast<MLabel *>(child->toGraphicsObject()))
+                texts << label->text();
+        }
+    }
+    return texts;
+}
+
+} // namespace
+
+class tst_EditorWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void menuOrderAndTexts_data();
+    void menuOrderAndTexts();
+    void arabicTextsDigitsAndMirroring();
+    void entries_data();
+    void entries();
+    void toolBarLeftWithEscape_data();
+    void toolBarLeftWithEscape();
+    void previewSizeIsTheSizeShown();
+    void cropDragMapsToPicturePixels();
+    void cropHandlesStayWithinReach();
+    void touchDragReachesTheCropper();
+    void pinchZoomsOnlyWhereAllowed();
+    void turningRebuildsTheToolBar();
+    void effectTapsOfOneActivationAreOneStep();
+    void turnsStoreNoPixels();
+    void historyKeepsWithinItsBudget();
+    void confirmAppliesOnce();
+    void undoAfterSave();
+    void unsavedChangesPrompt_data();
+    void unsavedChangesPrompt();
+    void closeAsksFirst();
+    void droppedFileOpens();
+    void unreadableFileLosesNothing();
+    void unwritableFileLosesNothing();
+    void refusedPluginsAreListed();
+    void keysOfPhotoViewers();
+    void everyTouchTargetIsLargeEnough();
+
+private:
+    std::unique_ptr<EditorWindow> makeWindow(const QString &pluginDir = QString(),
+                                             qint64 budget = 0);
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    void pickByTap(const QString &pluginClass);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<EditorWindow> m_window;
+    QString m_picture;
+    QPointingDevice *m_touch = nullptr;
+};
+
+void tst_EditorWindow::initTestCase()
+{
+    m_touch = QTest::createTouchDevice();
+    EditorIcons::chooseTheme();
+}
+
+std::unique_ptr<EditorWindow> tst_EditorWindow::makeWindow(const QString &pluginDir, qint64 budget)
+{
+    EditorWindow::Options options;
+    options.pluginDir = pluginDir.isEmpty() ? QStringLiteral(LUMORA_PLUGIN_DIR) : pluginDir;
+    options.historyBudget = budget;
+    auto window = std::make_unique<EditorWindow>(options);
+    window->resize(1000, 700);
+    window->show();
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window.get()))
+        return nullptr;
+    return window;
+}
+
+void tst_EditorWindow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_picture = path(QStringLiteral("picture.png"));
+    QVERIFY(pattern(PictureSize).save(m_picture));
+    m_window = makeWindow();
+    QVERIFY(m_window);
+    m_window->openPicture(m_picture);
+    QCOMPARE(m_window->picture().image().size(), PictureSize);
+}
+
+void tst_EditorWindow::cleanup()
+{
+    if (m_window && QTest::currentTestFailed()) {
+        const QString shot = QDir::temp().filePath(
+            QStringLiteral("tst_editorwindow-%1.png").arg(QTest::currentTestFunction()));
+        m_window->grab().save(shot);
+        qWarning("window as it was: %s", qPrintable(shot));
+    }
+    if (m_window)
+        m_window->history()->markSaved(); // closing must not ask
+    m_window.reset();
+    m_dir.reset();
+}
+
+void tst_EditorWindow::pickByTap(const QString &pluginClass)
+{
+    QVERIFY2(tap(*m_window, QStringLiteral("entry:") + pluginClass),
+             qPrintable(targetNames(*m_window).join(QLatin1Char(' '))));
+}
+
+void tst_EditorWindow::menuOrderAndTexts_data()
+{
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("pluginClass");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("keys");
+
+    QTest::newRow("auto-fix") << 0 << "EditAutoFixPlugin"
+                              << "Auto-fix" << QString();
+    QTest::newRow("rotate left") << 1 << "EditRotateCounterClockwisePlugin"
+                                 << "Rotate left"
+                                 << "Ctrl+L";
+    QTest::newRow("rotate right") << 2 << "EditRotateClockwisePlugin"
+                                  << "Rotate right"
+                                  << "Ctrl+R";
+    QTest::newRow("crop") << 3 << "EditCropPlugin"
+                          << "Crop"
+                          << "C";
+    QTest::newRow("resize") << 4 << "EditResizePlugin"
+                            << "Resize" << QString();
+    QTest::newRow("colour effects") << 5 << "EditVintageEffectsPlugin"
+                                    << "Colour effects" << QString();
+    QTest::newRow("flip horizontal") << 6 << "EditFlipHorizontalPlugin"
+                                     << "Flip horizontal" << QString();
+    QTest::newRow("flip vertical") << 7 << "EditFlipVerticalPlugin"
+                                   << "Flip vertical" << QString();
+}
+
+void tst_EditorWindow::menuOrderAndTexts()
+{
+    QFETCH(int, position);
+    QFETCH(QString, pluginClass);
+    QFETCH(QString, text);
+    QFETCH(QString, keys);
+
+    const QList<QAction *> entries = m_window->entries();
+    QCOMPARE(entries.size(), 8);
+    QAction *entry = entries.at(position);
+    QCOMPARE(entry->data().toString(), pluginClass);
+    QCOMPARE(entry->text(), text);
+    QVERIFY(!entry->icon().isNull());
+    QCOMPARE(entry->shortcut().toString(), keys);
+    if (!keys.isEmpty())
+        QVERIFY2(entry->toolTip().contains(keys), qPrintable(entry->toolTip()));
+    // Where the theme is installed, its icon is used rather than the drawn one.
+    const QStringList names
+        = EditorIcons::themeNames(m_window->loader().plugin(pluginClass)->iconID());
+    QVERIFY(!names.isEmpty());
+    if (QDir(QStringLiteral("/usr/share/icons/Adwaita/scalable/actions")).exists()
+        && pluginClass.contains(QLatin1String("Rotate")))
+        QVERIFY(!EditorIcons::resolvedThemeName(m_window->loader().plugin(pluginClass)->iconID())
+                     .isEmpty());
+}
+
+void tst_EditorWindow::arabicTextsDigitsAndMirroring()
+{
+    QVERIFY(m_window->setLanguage(QLocale(QLocale::Arabic, QLocale::Egypt)));
+    QCOMPARE(QApplication::layoutDirection(), Qt::RightToLeft);
+    QVERIFY(m_window->isRightToLeft());
+    QCOMPARE(m_window->entries().at(3)->text(), QStringLiteral("اقتصاص"));
+    QCOMPARE(m_window->findChild<QAction *>(QStringLiteral("confirm"))->text(),
+             QStringLiteral("تأكيد"));
+    // Arabic-Indic digits in the window's own numbers: 1200 x 800.
+    const QString size = m_window->findChild<QLabel *>(QStringLiteral("sizeLabel"))->text();
+    QVERIFY2(size.contains(QStringLiteral("١٢٠٠")) && size.contains(QStringLiteral("٨٠٠")),
+             qPrintable(size));
+    // Mirrored: the first entry stands rightmost, Cancel right of Confirm.
+    QVERIFY(targetRect(*m_window, QStringLiteral("entry:EditAutoFixPlugin")).x()
+            > targetRect(*m_window, QStringLiteral("entry:EditFlipVerticalPlugin")).x());
+    pickByTap(QStringLiteral("EditCropPlugin"));
+    QVERIFY(targetRect(*m_window, QStringLiteral("cancel")).x()
+            > targetRect(*m_window, QStringLiteral("confirm")).x());
+    // The plug-in's own texts are Arabic too: they were built after the switch.
+    const QStringList labels = labelsOn(*m_window, QStringLiteral("CropPluginButton"));
+    QVERIFY2(labels.join(QLatin1Char(' ')).contains(QStringLiteral("٨٠٠")),
+             qPrintable(labels.join(QLatin1Char('|'))));
+    m_window->cancel();
+    QVERIFY(m_window->setLanguage(QLocale(QLocale::English, QLocale::UnitedKingdom)));
+    QCOMPARE(QApplication::layoutDirection(), Qt::LeftToRight);
+    QCOMPARE(m_window->entries().at(3)->text(), QStringLiteral("Crop"));
+}
+
+void tst_EditorWindow::entries_data()
+{
+    QTest::addColumn<QString>("pluginClass");
+    QTest::addColumn<QImage>("expected"); // null: only the size is known
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("storesPixels");
+
+    const QImage in = pattern(PictureSize);
+    QTest::newRow("rotate right") << "EditRotateClockwisePlugin"
+                                  << in.transformed(QTransform().rotate(90)) << QSize(800, 1200)
+                                  << false;
+    QTest::newRow("rotate left") << "EditRotateCounterClockwisePlugin"
+                                 << in.transformed(QTransform().rotate(-90)) << QSize(800, 1200)
+                                 << false;
+    QTest::newRow("flip horizontal")
+        << "EditFlipHorizontalPlugin" << in.mirrored(true, false) << PictureSize << false;
+    QTest::newRow("flip vertical")
+        << "EditFlipVerticalPlugin" << in.mirrored(false, true) << PictureSize << false;
+    QTest::newRow("auto-fix") << "EditAutoFixPlugin" << ImageFilters::autoLevels(in) << PictureSize
+                              << true;
+}
+
+void tst_EditorWindow::entries()
+{
+    QFETCH(QString, pluginClass);
+    QFETCH(QImage, expected);
+    QFETCH(QSize, size);
+    QFETCH(bool, storesPixels);
+
+    QSignalSpy finished(m_window.get(), &EditorWindow::sessionChanged);
+    pickByTap(pluginClass);
+    // A one-shot runs at once and is over.
+    QVERIFY(!m_window->session());
+    QCOMPARE(m_window->picture().image().size(), size);
+    QCOMPARE(m_window->picture().image(), expected.convertToFormat(QImage::Format_RGB32));
+    QUndoStack *stack = m_window->history()->stack();
+    QCOMPARE(stack->count(), 1);
+    QCOMPARE(stack->text(0), m_window->loader().plugin(pluginClass)->name());
+    QCOMPARE(m_window->history()->cost() > 0, storesPixels);
+    QVERIFY(m_window->isWindowModified());
+
+    QVERIFY(m_window->findChild<QAction *>(QStringLiteral("undo"))->isEnabled());
+    QVERIFY(tap(*m_window, QStringLiteral("undo")));
+    QCOMPARE(m_window->picture().image(), pattern(PictureSize));
+    QVERIFY(!m_window->isWindowModified());
+    QVERIFY(tap(*m_window, QStringLiteral("redo")));
+    QCOMPARE(m_window->picture().image(), expected.convertToFormat(QImage::Format_RGB32));
+}
+
+void tst_EditorWindow::toolBarLeftWithEscape_data()
+{
+    QTest::addColumn<QString>("pluginClass");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("landscapeHeight");
+
+    QTest::newRow("crop") << "EditCropPlugin"
+                          << "CropPluginButton" << 72;
+    QTest::newRow("resize") << "EditResizePlugin"
+                            << "ResizePluginButton" << 72;
+    QTest::newRow("colour effects") << "EditVintageEffectsPlugin"
+                                    << "SepiaButton" << 216;
+}
+
+void tst_EditorWindow::toolBarLeftWithEscape()
+{
+    QFETCH(QString, pluginClass);
+    QFETCH(QString, button);
+    QFETCH(int, landscapeHeight);
+
+    pickByTap(pluginClass);
+    PluginSession *session = m_window->session();
+    QVERIFY(session && session->isActive());
+    QPointer<QGraphicsWidget> toolBar = session->toolBar();
+    QVERIFY(toolBar);
+    QCOMPARE(toolBar->scene(), MApplication::activeWindow()->scene());
+    QCOMPARE(qRound(toolBar->size().height()), landscapeHeight);
+    const QStringList names = targetNames(*m_window);
+    QVERIFY2(names.contains(QStringLiteral("toolbar:") + button), qPrintable(names.join(' ')));
+    QVERIFY(names.contains(QStringLiteral("confirm")) && names.contains(QStringLiteral("cancel")));
+    // No other entry can be picked meanwhile.
+    QVERIFY(!m_window->entries().first()->isEnabled());
+
+    QTest::keyClick(m_window.get(), Qt::Key_Escape);
+    QVERIFY(!m_window->session());
+    QVERIFY(!toolBar); // destroyed when the plug-in is left
+    QCOMPARE(m_window->history()->stack()->count(), 0);
+    QCOMPARE(m_window->picture().image(), pattern(PictureSize));
+    QVERIFY(m_window->entries().first()->isEnabled());
+    QVERIFY(!targetNames(*m_window).contains(QStringLiteral("confirm")));
+}
+
+void tst_EditorWindow::previewSizeIsTheSizeShown()
+{
+    ImageEditor &editor = m_window->picture().editor();
+    const QSize shown = m_window->view()->previewSize();
+    QCOMPARE(editor.fullImageSize(), PictureSize);
+    QCOMPARE(editor.previewImageSize(), shown);
+    QVERIFY(shown.width() < PictureSize.width());
+    // Fitted: the sides keep the picture's ratio.
+    QVERIFY(qAbs(shown.width() * PictureSize.height() - shown.height() * PictureSize.width())
+            <= PictureSize.width());
+    QTest::keyClick(m_window.get(), Qt::Key_Plus, Qt::ControlModifier);
+    QVERIFY(editor.previewImageSize().width() > shown.width());
+    QTest::keyClick(m_window.get(), Qt::Key_0, Qt::ControlModifier);
+    QCOMPARE(editor.previewImageSize(), shown);
+}
+
+void tst_EditorWindow::cropDragMapsToPicturePixels()
+{
+    pickByTap(QStringLiteral("EditCropPlugin"));
+    LumoraCropper *crop = cropper(*m_window);
+    QVERIFY(crop);
+    QCOMPARE(crop->selectionRect(), QRect(QPoint(0, 0), PictureSize));
+    // Free ratio, chosen from the popup list on the picture's scene: its first row is
+    // scrolled out of sight at first, brought back with the wheel.
+    QVERIFY(tap(*m_window, QStringLiteral("toolbar:CropPluginButton")));
+    if (targetRect(*m_window, QStringLiteral("popup:0")).isEmpty()) {
+        const QPoint onPopup
+            = onViewport(*m_window, targetRect(*m_window, QStringLiteral("popup:2")).center());
+        QWheelEvent wheel(onPopup, m_window->view()->viewport()->mapToGlobal(onPopup), QPoint(),
+                          QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(m_window->view()->viewport(), &wheel);
+    }
+    QVERIFY2(tap(*m_window, QStringLiteral("popup:0")),
+             qPrintable(targetNames(*m_window).join(' ')));
+    QCOMPARE(crop->cropAspectRatioType(), LumoraCropper::AspectRatioFree);
+
+    const qreal scale = qreal(PictureSize.width()) / m_window->view()->previewSize().width();
+    QVERIFY(scale > 1.2); // the preview is well smaller than the picture
+    const QPoint corner
+        = onViewport(*m_window, targetRect(*m_window, QStringLiteral("handle:2")).center());
+    const QPoint moved = corner - QPoint(200, 100);
+    QWidget *viewport = m_window->view()->viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, corner);
+    QTest::mouseMove(viewport, moved);
+    // The size shows while the finger is still down.
+    const QRect during = crop->selectionRect();
+    QCOMPARE(during.topLeft(), QPoint(0, 0));
+    QVERIFY2(qAbs(during.width() - (PictureSize.width() - 200 * scale)) <= 2 * scale,
+             qPrintable(QString::number(during.width())));
+    QVERIFY(qAbs(during.height() - (PictureSize.height() - 100 * scale)) <= 2 * scale);
+    const QString shownSize = labelsOn(*m_window, QStringLiteral("CropPluginButton")).join(' ');
+    QVERIFY2(shownSize.contains(QString::number(during.width()))
+                 && shownSize.contains(QString::number(during.height())),
+             qPrintable(shownSize));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, moved);
+    QCOMPARE(crop->selectionRect(), during);
+
+    QTest::keyClick(m_window.get(), Qt::Key_Return);
+    QVERIFY(!m_window->session());
+    QCOMPARE(m_window->picture().image(), pattern(PictureSize).copy(during));
+    QCOMPARE(m_window->history()->stack()->count(), 1);
+    QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(m_window->picture().image(), pattern(PictureSize));
+    QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(m_window->picture().image().size(), during.size());
+}
+
+void tst_EditorWindow::cropHandlesStayWithinReach()
+{
+    QTest::keyClick(m_window.get(), Qt::Key_C);
+    LumoraCropper *crop = cropper(*m_window);
+    QVERIFY(crop);
+    crop->setCropAspectRatioType(LumoraCropper::AspectRatioFree);
+    // A selection a few screen pixels across.
+    crop->setSelectionRect(QRect(500, 300, 40, 30));
+    const QList<QRectF> handles = m_window->view()->cropHandles();
+    QCOMPARE(handles.size(), 4);
+    const QRectF shown(m_window->view()->fromPicture(QPointF(500, 300)),
+                       m_window->view()->fromPicture(QPointF(540, 330)));
+    QVERIFY(shown.width() < PictureView::HandleSize);
+    for (int i = 0; i < 4; ++i) {
+        QVERIFY(handles[i].width() >= PictureView::HandleSize);
+        QVERIFY(handles[i].height() >= PictureView::HandleSize);
+        QVERIFY(!handles[i].contains(shown.center())); // the middle still moves it
+        for (int j = i + 1; j < 4; ++j)
+            QVERIFY(!handles[i].intersects(handles[j]));
+    }
+    // A press on the outer edge of the top-left handle grabs that corner exactly.
+    QWidget *viewport = m_window->view()->viewport();
+    const QPoint grab = m_window->view()->mapFromScene(handles[0].topLeft() + QPointF(3, 3));
+    dragOnViewport(*m_window, grab, grab - QPoint(40, 40));
+    const QRect after = crop->selectionRect();
+    QCOMPARE(after.right(), 539);
+    QCOMPARE(after.bottom(), 329);
+    QVERIFY(after.width() > 40 && after.height() > 30);
+    // A press in the middle moves the selection whole.
+    const QPointF middle = m_window->view()->fromPicture(QRectF(after).center());
+    const QPoint from = m_window->view()->mapFromScene(middle);
+    dragOnViewport(*m_window, from, from + QPoint(30, 0));
+    QCOMPARE(crop->selectionRect().size(), after.size());
+    QVERIFY(crop->selectionRect().x() > after.x());
+    Q_UNUSED(viewport);
+}
+
+void tst_EditorWindow::touchDragReachesTheCropper()
+{
+    QTest::keyClick(m_window.get(), Qt::Key_C);
+    LumoraCropper *crop = cropper(*m_window);
+    QVERIFY(crop);
+    crop->setCropAspectRatioType(LumoraCropper::AspectRatioFree);
+    // A finger on the window, where the handle is shown.
+    const QPoint corner = targetRect(*m_window, QStringLiteral("handle:2")).center();
+    QWidget *window = m_window.get();
+    QTest::touchEvent(window, m_touch).press(0, corner);
+    QTest::touchEvent(window, m_touch).move(0, corner - QPoint(60, 30));
+    QTest::touchEvent(window, m_touch).move(0, corner - QPoint(120, 60));
+    QTest::touchEvent(window, m_touch).release(0, corner - QPoint(120, 60));
+    const QRect selection = crop->selectionRect();
+    QCOMPARE(selection.topLeft(), QPoint(0, 0));
+    QVERIFY2(selection.width() < PictureSize.width() - 100,
+             qPrintable(QString::number(selection.width())));
+    QVERIFY(selection.height() < PictureSize.height() - 50);
+}
+
+void tst_EditorWindow::pinchZoomsOnlyWhereAllowed()
+{
+    PictureView *view = m_window->view();
+    // Fingers on the window, over the middle of the picture.
+    QWidget *viewport = m_window.get();
+    const QPoint middle = view->viewport()->mapTo(viewport, view->viewport()->rect().center());
+    const auto pinch = [&](int spread) {
+        QTest::touchEvent(viewport, m_touch).press(0, middle - QPoint(50, 0));
+        QTest::touchEvent(viewport, m_touch)
+            .move(0, middle - QPoint(50, 0))
+            .press(1, middle + QPoint(50, 0));
+        for (int step = 1; step <= 4; ++step)
+            QTest::touchEvent(viewport, m_touch)
+                .move(0, middle - QPoint(50 + step * spread, 0))
+                .move(1, middle + QPoint(50 + step * spread, 0));
+        QTest::touchEvent(viewport, m_touch)
+            .release(0, middle - QPoint(50 + 4 * spread, 0))
+            .release(1, middle + QPoint(50 + 4 * spread, 0));
+    };
+    const qreal fitted = view->zoom();
+    pinch(20);
+    QVERIFY2(view->zoom() > fitted * 1.3, qPrintable(QString::number(view->zoom())));
+    QVERIFY(!view->isFitted());
+
+    // Two fingers moved together pan the zoomed picture.
+    const QRectF before = view->pictureRect();
+    QTest::touchEvent(viewport, m_touch).press(0, middle).press(1, middle + QPoint(80, 0));
+    for (int step = 1; step <= 4; ++step)
+        QTest::touchEvent(viewport, m_touch)
+            .move(0, middle + QPoint(step * 15, 0))
+            .move(1, middle + QPoint(80 + step * 15, 0));
+    QTest::touchEvent(viewport, m_touch)
+        .release(0, middle + QPoint(60, 0))
+        .release(1, middle + QPoint(140, 0));
+    QVERIFY2(view->pictureRect().x() > before.x(),
+             qPrintable(QString::number(view->pictureRect().x())));
+
+    // The crop tool forbids zooming: the picture is fitted and stays so.
+    QTest::keyClick(m_window.get(), Qt::Key_C);
+    QVERIFY(cropper(*m_window));
+    QVERIFY(!view->isZoomAllowed());
+    QVERIFY(view->isFitted());
+    const qreal cropZoom = view->zoom();
+    pinch(20);
+    QCOMPARE(view->zoom(), cropZoom);
+    QTest::keyClick(m_window.get(), Qt::Key_Plus, Qt::ControlModifier);
+    QCOMPARE(view->zoom(), cropZoom);
+}
+
+void tst_EditorWindow::turningRebuildsTheToolBar()
+{
+    pickByTap(QStringLiteral("EditVintageEffectsPlugin"));
+    QVERIFY(tap(*m_window, QStringLiteral("toolbar:SepiaButton")));
+    QCOMPARE(qRound(m_window->session()->toolBar()->size().height()), 216);
+    QPointer<QGraphicsWidget> landscape = m_window->session()->toolBar();
+
+    m_window->resize(600, 900);
+    QCOMPARE(m_window->view()->orientation(), M::Portrait);
+    QCOMPARE(MApplication::activeWindow()->orientation(), M::Portrait);
+    QVERIFY(!landscape);
+    QGraphicsWidget *portrait = m_window->session()->toolBar();
+    QVERIFY(portrait);
+    QCOMPARE(qRound(portrait->size().height()), 72);
+    QCOMPARE(qRound(portrait->size().width()), 480);
+    // The tool bar stands at the bottom of the picture, within the viewport.
+    const QRect bar = targetRect(*m_window, QStringLiteral("toolbar:SepiaButton"));
+    QVERIFY(m_window->view()->geometry().contains(
+        m_window->view()->mapFrom(m_window.get(), bar.center())));
+    // The choice made before the turn still shows.
+    bool sepiaChecked = false;
+    for (QGraphicsItem *item : portrait->scene()->items()) {
+        auto *button = qobject_cast<MButton *>(item->toGraphicsObject());
+        if (button && button->objectName() == QLatin1String("SepiaButton"))
+            sepiaChecked = button->isChecked();
+    }
+    QVERIFY(sepiaChecked);
+    QTest::keyClick(m_window.get(), Qt::Key_Return);
+    QCOMPARE(m_window->picture().image(), ImageFilters::sepia(pattern(PictureSize)));
+
+    m_window->resize(1000, 700);
+    QCOMPARE(m_window->view()->orientation(), M::Landscape);
+}
+
+void tst_EditorWindow::effectTapsOfOneActivationAreOneStep()
+{
+    pickByTap(QStringLiteral("EditVintageEffectsPlugin"));
+    QVERIFY(tap(*m_window, QStringLiteral("toolbar:SepiaButton")));
+    QVERIFY(tap(*m_window, QStringLiteral("toolbar:BlackAndWhiteButton")));
+    // Shown at once, each in place of the one before.
+    QCOMPARE(m_window->picture().image(), ImageFilters::greyscale(pattern(PictureSize)));
+    QVERIFY(tap(*m_window, QStringLiteral("confirm")));
+    QCOMPARE(m_window->history()->stack()->count(), 1);
+    QCOMPARE(m_window->picture().image(), ImageFilters::greyscale(pattern(PictureSize)));
+    QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(m_window->picture().image(), pattern(PictureSize));
+
+    // Cancel drops the taps, and makes no step.
+    pickByTap(QStringLiteral("EditVintageEffectsPlugin"));
+    QVERIFY(tap(*m_window, QStringLiteral("toolbar:OldColorButton")));
+    QVERIFY(m_window->picture().image() != pattern(PictureSize));
+    QVERIFY(tap(*m_window, QStringLiteral("cancel")));
+    QCOMPARE(m_window->picture().image(), pattern(PictureSize));
+    QCOMPARE(m_window->history()->stack()->index(), 0);
+}
+
+void tst_EditorWindow::turnsStoreNoPixels()
+{
+    QTest::keyClick(m_window.get(), Qt::Key_R, Qt::ControlModifier);
+    pickByTap(QStringLiteral("EditFlipHorizontalPlugin"));
+    QTest::keyClick(m_window.get(), Qt::Key_L, Qt::ControlModifier);
+    QCOMPARE(m_window->history()->stack()->count(), 3);
+    QCOMPARE(m_window->history()->cost(), 0);
+    // Right, flip, left: the picture flipped top to bottom.
+    QCOMPARE(m_window->picture().image(), pattern(PictureSize).mirrored(false, true));
+    QCOMPARE(m_window->picture().turn(),
+             std::optional<PictureTurn>(PictureTurn(PictureTurn::FlipVertical)));
+    pickByTap(QStringLiteral("EditAutoFixPlugin"));
+    QCOMPARE(m_window->history()->cost(), PictureSize.width() * PictureSize.height() * 4);
+    QVERIFY(!m_window->picture().turn());
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(m_window->picture().image(), pattern(PictureSize));
+    QCOMPARE(m_window->picture().turn(), std::optional<PictureTurn>(PictureTurn()));
+}
+
+void tst_EditorWindow::historyKeepsWithinItsBudget()
+{
+    // Room for two stored pictures, not three.
+    const qint64 picture = qint64(PictureSize.width()) * PictureSize.height() * 4;
+    m_window.reset(); // one window at a time: the plug-in instances are the process's
+    m_window = makeWindow(QString(), picture * 5 / 2);
+    QVERIFY(m_window);
+    m_window->openPicture(m_picture);
+    QSignalSpy dropped(m_window->history(), &EditHistory::stepsDropped);
+    const QString autoFix = m_window->loader().plugin(QStringLiteral("EditAutoFixPlugin"))->name();
+
+    pickByTap(QStringLiteral("EditAutoFixPlugin"));
+    const QImage first = m_window->picture().image();
+    QTest::keyClick(m_window.get(), Qt::Key_R, Qt::ControlModifier); // free
+    pickByTap(QStringLiteral("EditVintageEffectsPlugin"));
+    QVERIFY(tap(*m_window, QStringLiteral("toolbar:SepiaButton")));
+    QTest::keyClick(m_window.get(), Qt::Key_Return);
+    QCOMPARE(dropped.size(), 0);
+    QCOMPARE(m_window->history()->stack()->count(), 3);
+
+    pickByTap(QStringLiteral("EditAutoFixPlugin"));
+    QCOMPARE(dropped.size(), 1);
+    QCOMPARE(dropped.at(0).at(0).toStringList(), QStringList { autoFix });
+    QVERIFY(m_window->history()->cost() <= m_window->history()->budget());
+    QCOMPARE(m_window->history()->stack()->count(), 3);
+    QVERIFY2(m_window->message().contains(autoFix), qPrintable(m_window->message()));
+    QVERIFY(m_window->isWindowModified());
+
+    // Back to just after the first auto-fix, and no further.
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(m_window->picture().image(), first);
+    QVERIFY(!m_window->history()->stack()->canUndo());
+    // The saved state is gone with the dropped step.
+    QVERIFY(m_window->isWindowModified());
+}
+
+void tst_EditorWindow::confirmAppliesOnce()
+{
+    pickByTap(QStringLiteral("EditResizePlugin"));
+    QVERIFY(tap(*m_window, QStringLiteral("toolbar:ResizePluginButton")));
+    QVERIFY(tap(*m_window, QStringLiteral("popup:2"))); // 50 %
+    QSignalSpy busy(m_window->session(), &PluginSession::busyChanged);
+    QSignalSpy performed(m_window->session(), &PluginSession::editOperationPerformed);
+    QTest::keyClick(m_window.get(), Qt::Key_Return);
+    QTest::keyClick(m_window.get(), Qt::Key_Return);
+    QCOMPARE(performed.size(), 1);
+    // Busy from the request until the plug-in reported, once.
+    QCOMPARE(busy.size(), 2);
+    QCOMPARE(busy.at(0).at(0).toBool(), true);
+    QCOMPARE(busy.at(1).at(0).toBool(), false);
+    QCOMPARE(m_window->picture().image().size(), PictureSize / 2);
+    QCOMPARE(m_window->history()->stack()->count(), 1);
+}
+
+void tst_EditorWindow::undoAfterSave()
+{
+    QTest::keyClick(m_window.get(), Qt::Key_R, Qt::ControlModifier);
+    QVERIFY(m_window->isWindowModified());
+    QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY2(m_window->message().isEmpty(), qPrintable(m_window->message()));
+    QVERIFY(!m_window->isWindowModified());
+    QCOMPARE(QImage(m_picture).convertToFormat(QImage::Format_RGB32),
+             pattern(PictureSize).transformed(QTransform().rotate(90)));
+    QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(m_window->picture().image(), pattern(PictureSize));
+    QVERIFY(m_window->isWindowModified());
+    QVERIFY(m_window->saveAs(path(QStringLiteral("copy.png"))));
+    QCOMPARE(QImage(path(QStringLiteral("copy.png"))).convertToFormat(QImage::Format_RGB32),
+             pattern(PictureSize));
+}
+
+void tst_EditorWindow::unsavedChangesPrompt_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("opened");
+    QTest::addColumn<bool>("saved");
+
+    QTest::newRow("cancel keeps the edited picture") << int(QMessageBox::Cancel) << false << false;
+    QTest::newRow("discard opens the other") << int(QMessageBox::Discard) << true << false;
+    QTest::newRow("save writes, then opens") << int(QMessageBox::Save) << true << true;
+}
+
+void tst_EditorWindow::unsavedChangesPrompt()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, opened);
+    QFETCH(bool, saved);
+    const QString other = path(QStringLiteral("other.png"));
+    QVERIFY(pattern(QSize(300, 500)).save(other));
+
+    QTest::keyClick(m_window.get(), Qt::Key_R, Qt::ControlModifier);
+    m_window->openPicture(other);
+    auto *prompt = m_window->findChild<QMessageBox *>(QStringLiteral("unsavedPrompt"));
+    QVERIFY(prompt);
+    QVERIFY(prompt->isVisible());
+    QCOMPARE(m_window->picture().image().size(), QSize(800, 1200)); // nothing yet
+    prompt->button(QMessageBox::StandardButton(answer))->click();
+    QCOMPARE(m_window->picture().image().size(), opened ? QSize(300, 500) : QSize(800, 1200));
+    QCOMPARE(QImage(m_picture).size(), saved ? QSize(800, 1200) : PictureSize);
+    QCOMPARE(m_window->isWindowModified(), !opened);
+}
+
+void tst_EditorWindow::closeAsksFirst()
+{
+    QTest::keyClick(m_window.get(), Qt::Key_L, Qt::ControlModifier);
+    QVERIFY(!m_window->close());
+    QVERIFY(m_window->isVisible());
+    auto *prompt = m_window->findChild<QMessageBox *>(QStringLiteral("unsavedPrompt"));
+    QVERIFY(prompt);
+    prompt->button(QMessageBox::Cancel)->click();
+    QVERIFY(m_window->isVisible());
+    QVERIFY(!m_window->close());
+    prompt = m_window->findChild<QMessageBox *>(QStringLiteral("unsavedPrompt"));
+    QVERIFY(prompt);
+    prompt->button(QMessageBox::Discard)->click();
+    QVERIFY(!m_window->isVisible());
+    QCOMPARE(QImage(m_picture).size(), PictureSize);
+}
+
+void tst_EditorWindow::droppedFileOpens()
+{
+    const QString other = path(QStringLiteral("dropped.png"));
+    QVERIFY(pattern(QSize(320, 480)).save(other));
+    QMimeData data;
+    data.setUrls({ QUrl::fromLocalFile(other) });
+    const QPoint at = m_window->view()->geometry().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_window.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_window.get(), &drop);
+    QCOMPARE(m_window->picture().image().size(), QSize(320, 480));
+    QCOMPARE(m_window->picture().path(), other);
+}
+
+void tst_EditorWindow::unreadableFileLosesNothing()
+{
+    QTest::keyClick(m_window.get(), Qt::Key_R, Qt::ControlModifier);
+    const QImage edited = m_window->picture().image();
+    m_window->history()->markSaved();
+    QFile broken(path(QStringLiteral("broken.png")));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("\x89PNG\r\n\x1a\n not really");
+    broken.close();
+    for (const QString &name : { QStringLiteral("missing.png"), QStringLiteral("broken.png") }) {
+        m_window->openPicture(path(name));
+        QVERIFY2(m_window->message().contains(name), qPrintable(m_window->message()));
+        QCOMPARE(m_window->picture().image(), edited);
+        QCOMPARE(m_window->history()->stack()->count(), 1);
+    }
+}
+
+void tst_EditorWindow::unwritableFileLosesNothing()
+{
+    QTest::keyClick(m_window.get(), Qt::Key_R, Qt::ControlModifier);
+    const QString folder = path(QStringLiteral("folder.png"));
+    QVERIFY(QDir().mkdir(folder));
+    QVERIFY(!m_window->saveAs(folder));
+    QVERIFY(!m_window->message().isEmpty());
+    QVERIFY(!m_window->saveAs(path(QStringLiteral("picture.unknown"))));
+    QVERIFY(m_window->message().contains(QLatin1String("picture.unknown")));
+    QVERIFY(m_window->isWindowModified());
+    QCOMPARE(QImage(m_picture).size(), PictureSize);
+    QVERIFY(m_window->history()->stack()->canUndo());
+}
+
+void tst_EditorWindow::refusedPluginsAreListed()
+{
+    const QString plugins = path(QStringLiteral("plugins"));
+    QVERIFY(QDir().mkpath(plugins));
+    const QDir built(QStringLiteral(LUMORA_PLUGIN_DIR));
+    for (const QString &name : built.entryList({ QStringLiteral("lib*.so") }))
+        QVERIFY(QFile::link(built.filePath(name), QDir(plugins).filePath(name)));
+    QFile broken(QDir(plugins).filePath(QStringLiteral("libbroken.so")));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("no shared object");
+    broken.close();
+
+    m_window.reset();
+    m_window = makeWindow(plugins);
+    QVERIFY(m_window);
+    QCOMPARE(m_window->entries().size(), 8);
+    QVERIFY(!m_window->message().isEmpty());
+    m_window->findChild<QAction *>(QStringLiteral("plugins"))->trigger();
+    auto *tree = m_window->findChild<QTreeWidget *>(QStringLiteral("pluginsTree"));
+    QVERIFY(tree);
+    QCOMPARE(tree->topLevelItemCount(), 2);
+    QCOMPARE(tree->topLevelItem(0)->childCount(), 8);
+    QTreeWidgetItem *refused = tree->topLevelItem(1);
+    QCOMPARE(refused->childCount(), 1);
+    QCOMPARE(refused->child(0)->text(2), QStringLiteral("libbroken.so"));
+    QVERIFY2(refused->child(0)->text(0).contains(QLatin1String("no ELF header")),
+             qPrintable(refused->child(0)->text(0)));
+}
+
+void tst_EditorWindow::keysOfPhotoViewers()
+{
+    const QStringList expected
+        = { QStringLiteral("open:Ctrl+O"),         QStringLiteral("save:Ctrl+S"),
+            QStringLiteral("saveAs:Ctrl+Shift+S"), QStringLiteral("undo:Ctrl+Z"),
+            QStringLiteral("redo:Ctrl+Shift+Z"),   QStringLiteral("confirm:Return"),
+            QStringLiteral("cancel:Esc"),          QStringLiteral("zoomIn:Ctrl++"),
+            QStringLiteral("zoomOut:Ctrl+-"),      QStringLiteral("fit:Ctrl+0") };
+    for (const QString &pair : expected) {
+        const QString name = pair.section(QLatin1Char(':'), 0, 0);
+        const QString keys = pair.section(QLatin1Char(':'), 1);
+        auto *action = m_window->findChild<QAction *>(name);
+        QVERIFY2(action, qPrintable(name));
+        QCOMPARE(action->shortcut().toString(), keys);
+        QVERIFY2(action->toolTip().contains(keys), qPrintable(action->toolTip()));
+    }
+    // The menus show them as well.
+    QVERIFY(m_window->menuBar()->actions().size() >= 3);
+    QTest::keyClick(m_window.get(), Qt::Key_Minus, Qt::ControlModifier);
+    QVERIFY(!m_window->view()->isFitted());
+    QTest::keyClick(m_window.get(), Qt::Key_0, Qt::ControlModifier);
+    QVERIFY(m_window->view()->isFitted());
+}
+
+void tst_EditorWindow::everyTouchTargetIsLargeEnough()
+{
+    const auto check = [this](const char *when) {
+        for (const EditorWindow::Target &target : m_window->touchTargets()) {
+            if (target.name == QLatin1String("picture"))
+                continue;
+            QVERIFY2(target.rect.width() >= PictureView::HandleSize
+                         && target.rect.height() >= PictureView::HandleSize,
+                     qPrintable(QStringLiteral("%1 %2: %3x%4")
+                                    .arg(QLatin1String(when), target.name)
+                                    .arg(target.rect.width())
+                                    .arg(target.rect.height())));
+        }
+    };
+    check("idle");
+    pickByTap(QStringLiteral("EditCropPlugin"));
+    check("crop");
+    QVERIFY(tap(*m_window, QStringLiteral("toolbar:CropPluginButton")));
+    check("ratio list");
+    QVERIFY(tap(*m_window, QStringLiteral("popup:2")));
+    m_window->cancel();
+    m_window->resize(600, 900);
+    check("portrait");
+    pickByTap(QStringLiteral("EditVintageEffectsPlugin"));
+    check("portrait effects");
+}
+
+QTEST_MAIN(tst_EditorWindow)
+#include "tst_editorwindow.moc"
