@@ -14,7 +14,8 @@ build=${1:-${LUMORA_BUILD_DIR:-build}}
 out=${2:-out/demo/editor}
 
 if [ "${EDITOR_DEMO_INSIDE:-}" != 1 ]; then
-    source scripts/deps.sh xvfb xauth xdotool openbox x11-apps adwaita-icon-theme imagemagick \
+    source scripts/deps.sh xvfb xauth xdotool openbox x11-apps breeze-icon-theme \
+        adwaita-icon-theme imagemagick \
         libqt6svg6
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build "$build" -j"$(nproc)" --target lumora-editor lumora-sample-picture
