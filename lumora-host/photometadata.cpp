@@ -151,7 +151,7 @@ struct Piece
 
 // Not inlined: every caller checks the size first, but GCC's bounds analysis cannot see
 // that through QByteArray's shared empty array and warns (an error with -Werror).
-Q_DECL_NOINLINE const uchar *bytes(const QByteArray &data, qsizetype at)
+Q_NEVER_INLINE const uchar *bytes(const QByteArray &data, qsizetype at)
 {
     return reinterpret_cast<const uchar *>(data.constData()) + at;
 }
