@@ -4,10 +4,15 @@
 #include <QMetaType>
 #include <QRgba64>
 #include <QStringList>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace ImageFilters {
@@ -178,28 +183,100 @@ template<typename Operation> QImage withPixels(const QImage &source, Operation o
     }
 }
 
+// Below this many pixels a filter runs on the calling thread alone: handing out bands costs
+// tens of microseconds, more than the whole filter takes on a small picture.
+constexpr qint64 ParallelPixels = qint64(1) << 19;
+
+struct Band
+{
+    int index;
+    int first;
+    int last; // one past
+};
+
+// Rows 0..rows of a picture of the given pixel count, cut into bands for the global thread
+// pool: one band for a small picture or a pool of one thread, else a few per thread, so that a
+// core taken by other work does not hold the rest up.
+std::vector<Band> bandsOf(int rows, qint64 pixels)
+{
+    const int threads = QThreadPool::globalInstance()->maxThreadCount();
+    const int count
+        = pixels < ParallelPixels || threads <= 1 ? 1 : std::clamp(4 * threads, 1, rows);
+    std::vector<Band> bands;
+    bands.reserve(size_t(count));
+    for (int i = 0; i < count; ++i)
+        bands.push_back({ i, int(qint64(rows) * i / count), int(qint64(rows) * (i + 1) / count) });
+    return bands;
+}
+
+// Runs work(band) for every band and returns when all are done; the calling thread takes a
+// share itself (QtConcurrent's blocking map), so that this cannot starve when called from a
+// thread of the pool.
+template<typename Work> void runBands(std::vector<Band> &bands, const Work &work)
+{
+    if (bands.size() == 1)
+        work(bands.front());
+    else if (bands.size() > 1)
+        QtConcurrent::blockingMap(bands, [&work](Band &band) { work(band); });
+}
+
+// work(first, last) over rows 0..rows of a picture of the given pixel count, in bands.
+template<typename Work> void forRows(int rows, qint64 pixels, const Work &work)
+{
+    std::vector<Band> bands = bandsOf(rows, pixels);
+    runBands(bands, [&work](const Band &band) { work(band.first, band.last); });
+}
+
+qint64 pixelCount(const QImage &image)
+{
+    return qint64(image.width()) * image.height();
+}
+
+// One row of a pixel map. Everything by value: were the width or the function's tables reached
+// through a reference, the compiler would have to assume that storing a pixel may change them,
+// and would leave the loop scalar.
+template<typename InPixel, typename OutPixel, typename PixelFunction>
+inline void mapRow(const InPixel *in, OutPixel *out, int width, PixelFunction pixelFunction)
+{
+    for (int x = 0; x < width; ++x)
+        out[x] = pixelFunction(in[x]);
+}
+
 // Writes pixelFunction(p) for every pixel p of source into result, a picture of the same size
-// that the caller hands over (a shared one would be copied by bits()), row by row. A template so
-// that each filter's per-pixel code is inlined into the inner loop; per-pixel calls through QColor
-// or pixel() would cost many times the price of a copy on large pictures.
+// that the caller hands over (a shared one would be copied by bits()), in bands of rows. A
+// template so that each filter's per-pixel code is inlined into the inner loop; per-pixel calls
+// through QColor or pixel() would cost many times the price of a copy on large pictures.
 template<typename InPixel, typename OutPixel, typename PixelFunction>
 QImage mapPixels(const QImage &source, QImage result, PixelFunction pixelFunction)
 {
     if (result.isNull())
         return result;
     const int width = source.width();
-    const int height = source.height();
     const qsizetype inStride = source.bytesPerLine();
     const qsizetype outStride = result.bytesPerLine();
     const uchar *inBits = source.constBits();
     uchar *outBits = result.bits();
-    for (int y = 0; y < height; ++y) {
-        const InPixel *in = reinterpret_cast<const InPixel *>(inBits + y * inStride);
-        OutPixel *out = reinterpret_cast<OutPixel *>(outBits + y * outStride);
-        for (int x = 0; x < width; ++x)
-            out[x] = pixelFunction(in[x]);
-    }
+    forRows(source.height(), pixelCount(source), [&](int first, int last) {
+        for (int y = first; y < last; ++y)
+            mapRow(reinterpret_cast<const InPixel *>(inBits + y * inStride),
+                   reinterpret_cast<OutPixel *>(outBits + y * outStride), width, pixelFunction);
+    });
     return result;
+}
+
+// The same over image's own pixels, which the caller holds alone (else bits() copies them).
+template<typename Pixel, typename PixelFunction>
+void mapPixelsInPlace(QImage &image, PixelFunction pixelFunction)
+{
+    const int width = image.width();
+    const qsizetype stride = image.bytesPerLine();
+    uchar *bits = image.bits();
+    forRows(image.height(), pixelCount(image), [&](int first, int last) {
+        for (int y = first; y < last; ++y) {
+            Pixel *line = reinterpret_cast<Pixel *>(bits + y * stride);
+            mapRow(line, line, width, pixelFunction);
+        }
+    });
 }
 
 struct Rgb
@@ -222,9 +299,80 @@ template<typename P, typename Effect> QImage mapColours(const QImage &source, Ef
         });
 }
 
+// The same in image's own pixels, for a colour family P (whose colour format is its own).
+template<typename P, typename Effect> void mapColoursInPlace(QImage &image, Effect effect)
+{
+    static_assert(P::Channels == 3);
+    mapPixelsInPlace<typename P::Pixel>(image, [effect](typename P::Pixel p) {
+        const Rgb c = effect(P::red(p), P::green(p), P::blue(p));
+        return P::withChannels(p, c.red, c.green, c.blue);
+    });
+}
+
+// Mirrors into result, a picture of source's size and format, in bands of result's rows.
+template<typename Pixel> QImage mirrored(const QImage &source, QImage result, bool horizontal)
+{
+    if (result.isNull())
+        return result;
+    const int width = source.width();
+    const int height = source.height();
+    const qsizetype inStride = source.bytesPerLine();
+    const qsizetype outStride = result.bytesPerLine();
+    const uchar *inBits = source.constBits();
+    uchar *outBits = result.bits();
+    forRows(height, pixelCount(source), [&](int first, int last) {
+        for (int y = first; y < last; ++y) {
+            Pixel *out = reinterpret_cast<Pixel *>(outBits + y * outStride);
+            if (horizontal) {
+                const Pixel *in = reinterpret_cast<const Pixel *>(inBits + y * inStride);
+                std::reverse_copy(in, in + width, out);
+            } else {
+                const Pixel *in
+                    = reinterpret_cast<const Pixel *>(inBits + (height - 1 - y) * inStride);
+                std::copy(in, in + width, out);
+            }
+        }
+    });
+    return result;
+}
+
+// Mirrors image's own pixels (see mapPixelsInPlace()): left-right, top-bottom, or both, which is
+// the half turn. Top-bottom swaps row y with row height - 1 - y, so the bands run over the top
+// half only.
+template<typename Pixel> void mirrorInPlace(QImage &image, bool leftRight, bool topBottom)
+{
+    const int width = image.width();
+    const int height = image.height();
+    const qsizetype stride = image.bytesPerLine();
+    uchar *bits = image.bits();
+    const auto line = [&](int y) { return reinterpret_cast<Pixel *>(bits + y * stride); };
+    if (!topBottom) {
+        forRows(height, pixelCount(image), [&](int first, int last) {
+            for (int y = first; y < last; ++y)
+                std::reverse(line(y), line(y) + width);
+        });
+        return;
+    }
+    forRows((height + 1) / 2, pixelCount(image) / 2, [&](int first, int last) {
+        for (int y = first; y < last; ++y) {
+            Pixel *top = line(y);
+            Pixel *bottom = line(height - 1 - y);
+            if (top == bottom) {
+                if (leftRight) // the middle row of a half turn; top-bottom alone keeps it
+                    std::reverse(top, top + width);
+            } else if (leftRight) {
+                std::swap_ranges(top, top + width, std::reverse_iterator<Pixel *>(bottom + width));
+            } else {
+                std::swap_ranges(top, top + width, bottom);
+            }
+        }
+    });
+}
+
 // Source turned clockwise by one, two or three quarter turns. Quarter turns go through square
 // tiles, so that the reads down a source column and the writes along a result row both stay
-// within a few cache lines.
+// within a few cache lines; the bands are runs of result rows (source columns), so that no two
+// threads write to one row.
 template<typename Pixel> QImage turned(const QImage &source, int quarterTurns)
 {
     const int width = source.width();
@@ -234,6 +382,21 @@ template<typename Pixel> QImage turned(const QImage &source, int quarterTurns)
         = blankLike(source, source.format(), sideways ? QSize(height, width) : source.size());
     if (result.isNull())
         return result;
+    if (!sideways) {
+        const qsizetype inStride = source.bytesPerLine();
+        const qsizetype outStride = result.bytesPerLine();
+        const uchar *inBits = source.constBits();
+        uchar *outBits = result.bits();
+        forRows(height, pixelCount(source), [&](int first, int last) {
+            for (int y = first; y < last; ++y) {
+                const Pixel *line
+                    = reinterpret_cast<const Pixel *>(inBits + (height - 1 - y) * inStride);
+                std::reverse_copy(line, line + width,
+                                  reinterpret_cast<Pixel *>(outBits + y * outStride));
+            }
+        });
+        return result;
+    }
     const qsizetype inStride = source.bytesPerLine();
     const qsizetype outStride = result.bytesPerLine();
     const uchar *inBits = source.constBits();
@@ -242,37 +405,32 @@ template<typename Pixel> QImage turned(const QImage &source, int quarterTurns)
         = [&](int x, int y) { return reinterpret_cast<const Pixel *>(inBits + y * inStride)[x]; };
     const auto outLine = [&](int y) { return reinterpret_cast<Pixel *>(outBits + y * outStride); };
 
-    if (!sideways) {
-        for (int y = 0; y < height; ++y) {
-            const Pixel *line = reinterpret_cast<const Pixel *>(inBits + y * inStride);
-            std::reverse_copy(line, line + width, outLine(height - 1 - y));
-        }
-        return result;
-    }
-
     // The resolution belongs to the picture's sides, which trade places.
     result.setDotsPerMeterX(source.dotsPerMeterY());
     result.setDotsPerMeterY(source.dotsPerMeterX());
     // Clockwise, source pixel (x, y) lands at (height - 1 - y, x); counter-clockwise at
     // (y, width - 1 - x).
     const bool clockwise = quarterTurns == 1;
-    constexpr int Tile = 32;
-    for (int top = 0; top < height; top += Tile) {
-        const int bottom = std::min(top + Tile, height);
-        for (int left = 0; left < width; left += Tile) {
-            const int right = std::min(left + Tile, width);
-            for (int x = left; x < right; ++x) {
-                Pixel *out = outLine(clockwise ? x : width - 1 - x);
-                if (clockwise) {
-                    for (int y = top; y < bottom; ++y)
-                        out[height - 1 - y] = in(x, y);
-                } else {
-                    for (int y = top; y < bottom; ++y)
-                        out[y] = in(x, y);
+    // A tile's source and result rows (256 bytes at most) stay within the first-level cache.
+    constexpr int Tile = sizeof(Pixel) > 4 ? 32 : 64;
+    forRows(width, pixelCount(source), [&](int firstColumn, int lastColumn) {
+        for (int top = 0; top < height; top += Tile) {
+            const int bottom = std::min(top + Tile, height);
+            for (int left = firstColumn; left < lastColumn; left += Tile) {
+                const int right = std::min(left + Tile, lastColumn);
+                for (int x = left; x < right; ++x) {
+                    Pixel *out = outLine(clockwise ? x : width - 1 - x);
+                    if (clockwise) {
+                        for (int y = top; y < bottom; ++y)
+                            out[height - 1 - y] = in(x, y);
+                    } else {
+                        for (int y = top; y < bottom; ++y)
+                            out[y] = in(x, y);
+                    }
                 }
             }
         }
-    }
+    });
     return result;
 }
 
@@ -422,15 +580,15 @@ template<template<typename> class Effect> QImage applyEffect(const QImage &image
     });
 }
 
-// Counts of every value of every channel of source, channel after channel.
+// Counts of every value of every channel of source, channel after channel. Each band counts
+// into its own sets and the bands' counts are added up at the end: whole numbers, so the sum is
+// the same in any order and with any number of bands.
 template<typename P> std::vector<qint64> histograms(const QImage &source)
 {
     using D = typename P::Depth;
     constexpr int Sets = D::HistogramSets;
     constexpr int Channels = P::Channels;
     constexpr qsizetype Levels = D::Max + 1;
-    std::vector<qint64> partial(Sets * Channels * Levels);
-    qint64 *const counts = partial.data();
 
     // Spelt out per channel: GCC at -O2 leaves a loop over the channels rolled.
     const auto count = [](qint64 *set, typename P::Pixel p) {
@@ -443,23 +601,33 @@ template<typename P> std::vector<qint64> histograms(const QImage &source)
         }
     };
     const int width = source.width();
-    const int height = source.height();
-    for (int y = 0; y < height; ++y) {
-        const auto *line = reinterpret_cast<const typename P::Pixel *>(source.constScanLine(y));
-        int x = 0;
-        for (; x + Sets <= width; x += Sets) {
-            for (int s = 0; s < Sets; ++s)
-                count(counts + s * Channels * Levels, line[x + s]);
+    std::vector<Band> bands = bandsOf(source.height(), pixelCount(source));
+    std::vector<std::vector<qint64>> partials(bands.size());
+    runBands(bands, [&](const Band &band) {
+        std::vector<qint64> &partial = partials[size_t(band.index)];
+        partial.assign(size_t(Sets * Channels * Levels), 0);
+        qint64 *const counts = partial.data();
+        for (int y = band.first; y < band.last; ++y) {
+            const auto *line = reinterpret_cast<const typename P::Pixel *>(source.constScanLine(y));
+            int x = 0;
+            for (; x + Sets <= width; x += Sets) {
+                for (int s = 0; s < Sets; ++s)
+                    count(counts + s * Channels * Levels, line[x + s]);
+            }
+            for (; x < width; ++x)
+                count(counts, line[x]);
         }
-        for (; x < width; ++x)
-            count(counts, line[x]);
-    }
+        for (int s = 1; s < Sets; ++s)
+            for (qsizetype i = 0; i < Channels * Levels; ++i)
+                counts[i] += counts[s * Channels * Levels + i];
+    });
 
-    for (int s = 1; s < Sets; ++s)
+    std::vector<qint64> total = std::move(partials.front());
+    total.resize(size_t(Channels * Levels));
+    for (size_t b = 1; b < partials.size(); ++b)
         for (qsizetype i = 0; i < Channels * Levels; ++i)
-            counts[i] += counts[s * Channels * Levels + i];
-    partial.resize(Channels * Levels);
-    return partial;
+            total[size_t(i)] += partials[b][size_t(i)];
+    return total;
 }
 
 // The value at which a channel's stretch starts: the lowest value with more than clipCount
@@ -546,14 +714,106 @@ bool takeOption(const QHash<QString, QVariant> &options, const QString &filterNa
     return true;
 }
 
+// The per-pixel function auto levels applies to source, a picture of family P.
+template<typename P> auto levelsFunction(const QImage &source, double clipPercent)
+{
+    using D = typename P::Depth;
+    using Pixel = typename P::Pixel;
+    constexpr qsizetype Levels = D::Max + 1;
+    const double percent = std::clamp(std::isnan(clipPercent) ? 0.0 : clipPercent, 0.0, 50.0);
+    const double clipCount = double(pixelCount(source)) * percent / 100.0;
+    const std::vector<qint64> counts = histograms<P>(source);
+    std::array<std::shared_ptr<const Lut<D>>, 3> luts;
+    for (int c = 0; c < P::Channels; ++c)
+        luts[size_t(c)] = std::make_shared<const Lut<D>>(
+            levelsLut<D>(lowEnd<D>(counts.data() + c * Levels, clipCount),
+                         highEnd<D>(counts.data() + c * Levels, clipCount)));
+    if constexpr (P::Channels == 1) {
+        return [lut = luts[0], values = luts[0]->data()](Pixel p) { return Pixel(values[p]); };
+    } else {
+        return [luts, red = luts[0]->data(), green = luts[1]->data(),
+                blue = luts[2]->data()](Pixel p) {
+            return P::withChannels(p, red[P::red(p)], green[P::green(p)], blue[P::blue(p)]);
+        };
+    }
+}
+
+// Whether a filter may write its result into image's own pixels: image is in its working format
+// (so that it needs no converted copy) and nobody else shares it.
+bool reusable(const QImage &image)
+{
+    return !image.isNull() && image.format() == workingFormat(image) && image.isDetached();
+}
+
+// The filters that can work in image's own pixels, run there; image is reusable() and its
+// options have been checked. Empty when the filter needs a picture of another size or format.
+std::optional<QImage> filteredInPlace(QImage &image, const QString &filterName,
+                                      const QVariant &option)
+{
+    const auto inPlace = [&](auto edit) -> std::optional<QImage> {
+        return withPixels(image, [&](auto pixels) {
+            edit(pixels);
+            return std::move(image);
+        });
+    };
+    const auto colour = [&](auto effect) -> std::optional<QImage> {
+        if (image.format() == QImage::Format_Grayscale8
+            || image.format() == QImage::Format_Grayscale16)
+            return std::nullopt;
+        return inPlace([&](auto pixels) {
+            using P = decltype(pixels);
+            if constexpr (P::Channels == 3)
+                mapColoursInPlace<P>(image, decltype(effect(pixels))());
+        });
+    };
+    if (filterName == FlipName) {
+        const bool horizontal = option.toBool();
+        return inPlace([&](auto pixels) {
+            mirrorInPlace<typename decltype(pixels)::Pixel>(image, horizontal, !horizontal);
+        });
+    }
+    if (filterName == RotateName) {
+        const int quarterTurns = ((option.toInt() / 90) % 4 + 4) % 4;
+        if (quarterTurns == 0)
+            return std::move(image);
+        if (quarterTurns != 2)
+            return std::nullopt;
+        return inPlace([&](auto pixels) {
+            mirrorInPlace<typename decltype(pixels)::Pixel>(image, true, true);
+        });
+    }
+    if (filterName == AutoLevelsName) {
+        return inPlace([&](auto pixels) {
+            using P = decltype(pixels);
+            mapPixelsInPlace<typename P::Pixel>(image,
+                                                levelsFunction<P>(image, AutoLevelsClipPercent));
+        });
+    }
+    if (filterName == GreyscaleName) {
+        if (image.format() == QImage::Format_Grayscale8
+            || image.format() == QImage::Format_Grayscale16)
+            return std::move(image); // greys are their own greyscale
+        return colour([](auto p) { return Greyscale<typename decltype(p)::Depth>(); });
+    }
+    if (filterName == SepiaName)
+        return colour([](auto p) { return Sepia<typename decltype(p)::Depth>(); });
+    if (filterName == OldColorPhotoName)
+        return colour([](auto p) { return OldColorPhoto<typename decltype(p)::Depth>(); });
+    if (filterName == CrossProcessingName)
+        return colour([](auto p) { return CrossProcessing<typename decltype(p)::Depth>(); });
+    return std::nullopt;
+}
+
 } // namespace
 
 QImage flip(const QImage &image, bool horizontal)
 {
     const QImage source = toWorkingFormat(image);
-    if (source.isNull())
-        return QImage();
-    return source.mirrored(horizontal, !horizontal);
+    return withPixels(source, [&](auto pixels) {
+        using Pixel = typename decltype(pixels)::Pixel;
+        return mirrored<Pixel>(source, blankLike(source, source.format(), source.size()),
+                               horizontal);
+    });
 }
 
 QImage rotate(const QImage &image, int degreesClockwise)
@@ -574,33 +834,11 @@ QImage rotate(const QImage &image, int degreesClockwise)
 QImage autoLevels(const QImage &image, double clipPercent)
 {
     const QImage source = toWorkingFormat(image);
-    const double percent = std::clamp(std::isnan(clipPercent) ? 0.0 : clipPercent, 0.0, 50.0);
-    const double clipCount = double(qint64(source.width()) * source.height()) * percent / 100.0;
     return withPixels(source, [&](auto pixels) {
         using P = decltype(pixels);
-        using D = typename P::Depth;
         using Pixel = typename P::Pixel;
-        constexpr qsizetype Levels = D::Max + 1;
-        const std::vector<qint64> counts = histograms<P>(source);
-        std::array<Lut<D>, P::Channels> luts;
-        for (int c = 0; c < P::Channels; ++c)
-            luts[c] = levelsLut<D>(lowEnd<D>(counts.data() + c * Levels, clipCount),
-                                   highEnd<D>(counts.data() + c * Levels, clipCount));
-
-        if constexpr (P::Channels == 1) {
-            const auto *lut = luts[0].data();
-            return mapPixels<Pixel, Pixel>(source,
-                                           blankLike(source, source.format(), source.size()),
-                                           [lut](Pixel p) { return Pixel(lut[p]); });
-        } else {
-            const auto *red = luts[0].data();
-            const auto *green = luts[1].data();
-            const auto *blue = luts[2].data();
-            return mapPixels<Pixel, Pixel>(
-                source, blankLike(source, source.format(), source.size()), [=](Pixel p) {
-                    return P::withChannels(p, red[P::red(p)], green[P::green(p)], blue[P::blue(p)]);
-                });
-        }
+        return mapPixels<Pixel, Pixel>(source, blankLike(source, source.format(), source.size()),
+                                       levelsFunction<P>(source, clipPercent));
     });
 }
 
@@ -612,7 +850,24 @@ QImage crop(const QImage &image, const QRect &rectangle)
     if (area.isEmpty())
         return QImage();
     // Cutting before converting only converts the pixels that are kept.
-    return toWorkingFormat(image.copy(area));
+    if (image.format() != workingFormat(image))
+        return toWorkingFormat(image.copy(area));
+    // QImage::copy() is one thread's memcpy per row; this is the same copy in bands.
+    QImage result = blankLike(image, image.format(), area.size());
+    if (result.isNull())
+        return result;
+    const qsizetype bytesPerPixel = image.depth() / 8;
+    const qsizetype rowBytes = area.width() * bytesPerPixel;
+    const uchar *inBits
+        = image.constBits() + area.y() * image.bytesPerLine() + area.x() * bytesPerPixel;
+    const qsizetype inStride = image.bytesPerLine();
+    const qsizetype outStride = result.bytesPerLine();
+    uchar *outBits = result.bits();
+    forRows(area.height(), pixelCount(result), [&](int first, int last) {
+        for (int y = first; y < last; ++y)
+            std::memcpy(outBits + y * outStride, inBits + y * inStride, size_t(rowBytes));
+    });
+    return result;
 }
 
 QImage scale(const QImage &image, const QSize &size)
@@ -679,8 +934,12 @@ QImage crossProcessing(const QImage &image)
     return applyEffect<CrossProcessing>(image);
 }
 
-QImage applyFilter(const QImage &image, const QString &filterName,
-                   const QHash<QString, QVariant> &options, QString *error)
+namespace {
+
+// applyFilter() for both callers: owned, when given, is the caller's picture (the same as image)
+// given up for the result.
+QImage filtered(const QImage &image, QImage *owned, const QString &filterName,
+                const QHash<QString, QVariant> &options, QString *error)
 {
     static const QString HorizontalKey = QStringLiteral("horizontal");
     static const QString AngleKey = QStringLiteral("angle");
@@ -730,6 +989,14 @@ QImage applyFilter(const QImage &image, const QString &filterName,
         return fail(error,
                     QStringLiteral("There is no picture for the filter \"%1\".").arg(filterName));
 
+    if (owned && reusable(*owned)) {
+        if (std::optional<QImage> result = filteredInPlace(*owned, filterName, option)) {
+            if (error)
+                error->clear();
+            return *std::move(result);
+        }
+    }
+
     QImage result;
     if (filterName == FlipName) {
         result = flip(image, option.toBool());
@@ -770,7 +1037,23 @@ QImage applyFilter(const QImage &image, const QString &filterName,
                         .arg(filterName));
     if (error)
         error->clear();
+    if (owned)
+        *owned = QImage();
     return result;
+}
+
+} // namespace
+
+QImage applyFilter(const QImage &image, const QString &filterName,
+                   const QHash<QString, QVariant> &options, QString *error)
+{
+    return filtered(image, nullptr, filterName, options, error);
+}
+
+QImage applyFilter(QImage &&image, const QString &filterName,
+                   const QHash<QString, QVariant> &options, QString *error)
+{
+    return filtered(image, &image, filterName, options, error);
 }
 
 } // namespace ImageFilters

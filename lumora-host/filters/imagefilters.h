@@ -9,9 +9,14 @@
 #include <QVariant>
 
 // Pure image filters of the host program. Every function returns a new picture and leaves its
-// input alone; a null input gives a null output. The filters keep no state between calls and
-// start no threads of their own (Qt's format conversion and smooth scaling may use its thread
-// pool).
+// input alone (but the applyFilter() that takes its input over); a null input gives a null
+// output. The filters keep no state between calls and may be called from any thread.
+//
+// Threads. On pictures of half a megapixel and more the work is cut into bands of rows run on
+// QThreadPool::globalInstance(), the calling thread taking its share, and the call returns when
+// all are done; the result does not depend on the number of bands. A pool whose
+// maxThreadCount() is 1 makes every filter run on the calling thread alone (Qt's format
+// conversion and smooth scaling use the same pool).
 //
 // Formats. The filters work on six formats and keep depth and colour model:
 // Format_Grayscale8, Format_Grayscale16, Format_RGB32, Format_ARGB32, Format_RGBX64 and
@@ -96,6 +101,14 @@ QImage crossProcessing(const QImage &image);
 // no multiple of 90, a crop or scale that leaves nothing) it returns a null picture and, when
 // error is non-null, sets *error to one English sentence; on success it clears *error.
 QImage applyFilter(const QImage &image, const QString &filterName,
+                   const QHash<QString, QVariant> &options, QString *error = nullptr);
+
+// The same for a caller who gives its picture up: where no one else shares image and it is in
+// its working format, the flips, the half turn, autoLevels() and the colour effects that keep
+// the format (not those that make grey colour) write the result into image's own pixels, so
+// that no second picture is needed. The result equals the other overload's. On success image
+// is left null; on failure it is left as it was.
+QImage applyFilter(QImage &&image, const QString &filterName,
                    const QHash<QString, QVariant> &options, QString *error = nullptr);
 
 } // namespace ImageFilters

@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 #include <QTransform>
 
 #include <algorithm>
@@ -167,6 +168,86 @@ QString pixelDifference(const QImage &actual, const QImage &expected)
     return QString();
 }
 
+// Every filter through applyFilter(), as the edit UI provider runs them.
+struct NamedFilter
+{
+    const char *tag;
+    const char *name;
+    FilterOptions options;
+};
+
+const QList<NamedFilter> &namedFilters()
+{
+    static const QList<NamedFilter> filters {
+        { "flip horizontal", "org.quenta.flip", option("horizontal", true) },
+        { "flip vertical", "org.quenta.flip", option("horizontal", false) },
+        { "rotate 90", "org.quenta.rotate", option("angle", 90) },
+        { "rotate 180", "org.quenta.rotate", option("angle", 180) },
+        { "rotate -90", "org.quenta.rotate", option("angle", -90) },
+        { "rotate 0", "org.quenta.rotate", option("angle", 0) },
+        { "auto levels", "org.quenta.auto.levels", {} },
+        { "crop", "org.quenta.crop", option("cropRectangle", QRect(13, 171, 1201, 777)) },
+        { "scale", "org.quenta.scale", option("sizeAfter", QSize(701, 1333)) },
+        { "greyscale", "com.velmo.greyscale", {} },
+        { "sepia", "com.velmo.sepia", {} },
+        { "old colour photo", "com.velmo.old-color-photo", {} },
+        { "cross-processing", "com.velmo.cross-processing", {} },
+    };
+    return filters;
+}
+
+// Rows of pictures large enough to be cut into bands (1500x1100 and an odd height, so that
+// a half turn has a middle row), in every working format, times every filter.
+void bandRows(const QList<QImage::Format> &formats)
+{
+    QTest::addColumn<QImage>("input");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<FilterOptions>("options");
+    for (QImage::Format format : formats) {
+        QImage input = patterned(1500, 1101, format);
+        input.setColorSpace(QColorSpace::AdobeRgb);
+        input.setDotsPerMeterX(2000);
+        input.setDotsPerMeterY(3000);
+        input.setText(QStringLiteral("Description"), QStringLiteral("test card"));
+        for (const NamedFilter &filter : namedFilters())
+            QTest::addRow("format %d %s", int(format), filter.tag)
+                << input << QString::fromLatin1(filter.name) << filter.options;
+    }
+}
+
+// The global pool at a given size for as long as it lives, then as it was.
+class PoolSize
+{
+public:
+    explicit PoolSize(int threads)
+        : m_before(QThreadPool::globalInstance()->maxThreadCount())
+    {
+        QThreadPool::globalInstance()->setMaxThreadCount(threads);
+    }
+    ~PoolSize() { QThreadPool::globalInstance()->setMaxThreadCount(m_before); }
+    PoolSize(const PoolSize &) = delete;
+    PoolSize &operator=(const PoolSize &) = delete;
+
+private:
+    int m_before;
+};
+
+// Empty when both pictures are the same in pixels, format and metadata.
+QString fullDifference(const QImage &actual, const QImage &expected)
+{
+    const QString pixels = pixelDifference(actual, expected);
+    if (!pixels.isEmpty())
+        return pixels;
+    if (actual.colorSpace() != expected.colorSpace())
+        return QStringLiteral("colour space differs");
+    if (actual.dotsPerMeterX() != expected.dotsPerMeterX()
+        || actual.dotsPerMeterY() != expected.dotsPerMeterY())
+        return QStringLiteral("resolution differs");
+    if (actual.text() != expected.text())
+        return QStringLiteral("text differs");
+    return QString();
+}
+
 } // namespace
 
 class TestImageFilters : public QObject
@@ -202,6 +283,11 @@ private slots:
     void deepKeepsLowBytes();
     void matchesImageMagick_data();
     void matchesImageMagick();
+    void bandsMatchOneThread_data();
+    void bandsMatchOneThread();
+    void givenUpMatchesKept_data();
+    void givenUpMatchesKept();
+    void givenUpSharedIsLeftAlone();
 
 private:
     // 16-bit PNGs for ImageMagick, and what it and the filters made of them; kept when a
@@ -236,16 +322,15 @@ void TestImageFilters::geometryMatchesQt_data()
 
     const auto inWorking = [](const QImage &i) { return i.convertToFormat(working(i)); };
 
-    const QList<QImage> inputs { patterned(7, 5),
-                                 patterned(1, 9),
-                                 patterned(13, 1),
-                                 patterned(23, 11, QImage::Format_ARGB32),
-                                 patterned(9, 4, QImage::Format_RGB888),
-                                 patterned(37, 23, QImage::Format_Grayscale8),
-                                 patterned(11, 6, QImage::Format_Grayscale16),
-                                 patterned(10, 7, QImage::Format_RGBX64),
-                                 patterned(8, 13, QImage::Format_RGBA64),
-                                 patterned(6, 5, QImage::Format_RGBA64_Premultiplied) };
+    const QList<QImage> inputs {
+        patterned(7, 5), patterned(1, 9), patterned(13, 1),
+        patterned(23, 11, QImage::Format_ARGB32), patterned(9, 4, QImage::Format_RGB888),
+        patterned(37, 23, QImage::Format_Grayscale8), patterned(11, 6, QImage::Format_Grayscale16),
+        patterned(10, 7, QImage::Format_RGBX64), patterned(8, 13, QImage::Format_RGBA64),
+        patterned(6, 5, QImage::Format_RGBA64_Premultiplied),
+        // Above the size from which the filters work in bands.
+        patterned(1500, 1100), patterned(1100, 1500, QImage::Format_Grayscale16)
+    };
     for (const QImage &input : inputs) {
         const QByteArray tag = QByteArray::number(input.width()) + 'x'
             + QByteArray::number(input.height()) + " format " + QByteArray::number(input.format());
@@ -927,6 +1012,92 @@ void TestImageFilters::matchesImageMagick()
         QFAIL(qPrintable(QStringLiteral("%1; expected %2, actual %3")
                              .arg(difference, expectedPath, actualPath)));
     }
+}
+
+void TestImageFilters::bandsMatchOneThread_data()
+{
+    bandRows({ QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_Grayscale8,
+               QImage::Format_Grayscale16, QImage::Format_RGBA64, QImage::Format_RGB888 });
+}
+
+// The same picture whether the work is cut into bands for four threads or done by one.
+void TestImageFilters::bandsMatchOneThread()
+{
+    QFETCH(QImage, input);
+    QFETCH(QString, name);
+    QFETCH(FilterOptions, options);
+
+    QImage banded;
+    {
+        const PoolSize pool(4);
+        banded = ImageFilters::applyFilter(input, name, options);
+    }
+    QImage alone;
+    {
+        const PoolSize pool(1);
+        alone = ImageFilters::applyFilter(input, name, options);
+    }
+
+    QVERIFY(!banded.isNull());
+    const QString difference = fullDifference(banded, alone);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+}
+
+void TestImageFilters::givenUpMatchesKept_data()
+{
+    bandRows({ QImage::Format_RGB32, QImage::Format_Grayscale8, QImage::Format_RGBX64,
+               QImage::Format_ARGB32_Premultiplied });
+}
+
+// A picture given up gives what a kept one gives; the filters that can reuse its pixels do.
+void TestImageFilters::givenUpMatchesKept()
+{
+    QFETCH(QImage, input);
+    QFETCH(QString, name);
+    QFETCH(FilterOptions, options);
+    const QImage kept = ImageFilters::applyFilter(input, name, options);
+    QImage given = input.copy();
+    const uchar *pixels = given.constBits();
+    const bool inWorkingFormat = given.format() == working(given);
+
+    QString error = QStringLiteral("stale");
+    const QImage result = ImageFilters::applyFilter(std::move(given), name, options, &error);
+
+    QVERIFY(error.isEmpty());
+    QVERIFY(given.isNull());
+    const QString difference = fullDifference(result, kept);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    const bool colourFromGrey = isGrey(input.format()) && name.startsWith(QLatin1String("com."))
+        && name != QLatin1String("com.velmo.greyscale");
+    const bool reusable = inWorkingFormat && !colourFromGrey
+        && (name == QLatin1String("org.quenta.flip") || name.startsWith(QLatin1String("com."))
+            || name == QLatin1String("org.quenta.auto.levels")
+            || (name == QLatin1String("org.quenta.rotate")
+                && options.value(QStringLiteral("angle")).toInt() % 180 == 0));
+    QCOMPARE(result.constBits() == pixels, reusable);
+}
+
+// A picture given up while someone else still shares it is not written into, and one that fails
+// the filter comes back as it was.
+void TestImageFilters::givenUpSharedIsLeftAlone()
+{
+    const QImage input = patterned(1500, 1100);
+    const QImage before = input.copy();
+    QImage shared = input;
+
+    const QImage flipped = ImageFilters::applyFilter(
+        std::move(shared), QStringLiteral("org.quenta.flip"), option("horizontal", true));
+
+    QCOMPARE(input, before);
+    QCOMPARE(flipped, before.mirrored(true, false));
+
+    QImage refused = input.copy();
+    QString error;
+    QVERIFY(ImageFilters::applyFilter(std::move(refused), QStringLiteral("org.quenta.crop"),
+                                      option("cropRectangle", QRect(5000, 0, 10, 10)), &error)
+                .isNull());
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(refused, before);
 }
 
 QTEST_GUILESS_MAIN(TestImageFilters)
