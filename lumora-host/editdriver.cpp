@@ -41,6 +41,8 @@ bool EditDriver::apply(const EditRequest &request, QString *error)
     if (m_trace)
         tracer.emplace(&m_editor, request.pluginClass, m_trace);
     PluginSession session(plugin, m_editor, tracer ? &*tracer : nullptr);
+    // A run that fails writes nothing: no copy is held to put back.
+    session.setRestoreOnFailure(false);
     if (tracer) {
         QObject::connect(&session, &PluginSession::editOperationPerformed,
                          [&] { tracer->traceEditOperationPerformed(); });

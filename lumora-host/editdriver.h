@@ -23,8 +23,9 @@ public:
     EditDriver(const PluginLoader &loader, ImageEditor &editor, QIODevice *trace = nullptr);
     ~EditDriver();
 
-    // Applies one edit to the editor's picture. On failure the picture is as it was
-    // before the edit and `error` says why.
+    // Applies one edit to the editor's picture. On failure `error` says why and the
+    // picture is to be discarded: no copy is held to put it back, so that a filter
+    // may work on the only one in place.
     bool apply(const EditRequest &request, QString *error);
 
     // The window tool bars are built in; created on first use and made the

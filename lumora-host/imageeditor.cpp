@@ -30,6 +30,7 @@ QImage ImageEditor::image() const
 void ImageEditor::setImage(const QImage &image)
 {
     m_state = { image, PictureTurn() };
+    m_fullSize = QSize();
     m_previewBase = State();
     m_undo.clear();
     m_redo.clear();
@@ -71,8 +72,15 @@ QSize ImageEditor::previewImageSize() const
     return m_previewSize.isValid() ? m_previewSize : fullImageSize();
 }
 
+void ImageEditor::setFullImageSize(const QSize &size)
+{
+    m_fullSize = size;
+}
+
 QSize ImageEditor::fullImageSize() const
 {
+    if (m_fullSize.isValid() && m_state.turn)
+        return m_state.turn->swapsSides() ? m_fullSize.transposed() : m_fullSize;
     return m_state.image.size();
 }
 
@@ -114,7 +122,13 @@ bool ImageEditor::runEditFilter(const QString &filterName, const QHash<QString, 
     const bool preview = flag == 1;
     const State &source = preview && !m_previewBase.image.isNull() ? m_previewBase : m_state;
     QString error;
-    QImage result = ImageFilters::applyFilter(source.image, filterName, options, &error);
+    // Without history nothing needs the picture a stacking edit replaces: given up, the filters
+    // that can write their result into its pixels do, and a chain never holds two pictures.
+    // They do so only when no one else shares it; on failure it is left as it was.
+    const bool givesUp = !preview && m_history == NoHistory;
+    QImage result = givesUp
+        ? ImageFilters::applyFilter(std::move(m_state.image), filterName, options, &error)
+        : ImageFilters::applyFilter(source.image, filterName, options, &error);
     if (result.isNull()) {
         m_errors.append(error);
         return false;

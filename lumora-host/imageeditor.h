@@ -45,6 +45,12 @@ public:
     // size (the default) answers the full size, as an editor without a view does.
     void setPreviewImageSize(const QSize &size);
 
+    // The size of the picture the held one stands in for (a reduced copy, while every
+    // edit is a turn): fullImageSize() answers it, its sides swapped as the turns so far
+    // swap them, for as long as turn() is set. An invalid size (the default; setImage()
+    // sets it) answers the held picture's size.
+    void setFullImageSize(const QSize &size);
+
     // LumoraEditUiProvider
     QSize previewImageSize() const override;
     QSize fullImageSize() const override;
@@ -74,6 +80,7 @@ private:
     QList<State> m_redo;
     QStringList m_errors;
     QSize m_previewSize;
+    QSize m_fullSize; // upright, before any turn; invalid when the picture is its own
 };
 
 #endif // IMAGEEDITOR_H

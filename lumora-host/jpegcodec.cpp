@@ -4,6 +4,7 @@
 
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <memory>
@@ -420,16 +421,37 @@ bool readInfo(const QByteArray &jpeg, Info *info, QString *error)
     return true;
 }
 
-QImage decode(const QByteArray &jpeg, QString *error)
+namespace {
+
+// Decodes at the smallest of TurboJPEG's scales whose longest side is at least
+// minimumLongestSide; 0 decodes the full picture.
+QImage decodeAt(const QByteArray &jpeg, int minimumLongestSide, QString *error)
 {
     const Handle handle = start(tjInitDecompress(), error);
     Header header;
     if (!handle || !readHeader(handle.get(), jpeg, &header, error))
         return QImage();
+    int width = header.width;
+    int height = header.height;
+    if (minimumLongestSide > 0) {
+        // The factors come largest first; the last that still gives the longest side wanted.
+        int count = 0;
+        const tjscalingfactor *factors = tjGetScalingFactors(&count);
+        for (int i = 0; factors && i < count; ++i) {
+            const tjscalingfactor f = factors[i];
+            if (f.num > f.denom)
+                continue;
+            const int w = TJSCALED(header.width, f);
+            const int h = TJSCALED(header.height, f);
+            if (std::max(w, h) >= minimumLongestSide && qint64(w) * h < qint64(width) * height) {
+                width = w;
+                height = h;
+            }
+        }
+    }
     const bool grey = header.colorspace == TJCS_GRAY;
     const bool inks = header.colorspace == TJCS_CMYK || header.colorspace == TJCS_YCCK;
-    QImage image(header.width, header.height,
-                 grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+    QImage image(width, height, grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
     if (image.isNull()) {
         fail(error, tooLarge(QSize(header.width, header.height)));
         return QImage();
@@ -438,8 +460,8 @@ QImage decode(const QByteArray &jpeg, QString *error)
     // into RGB in place.
     const int pixelFormat = grey ? TJPF_GRAY : inks ? TJPF_CMYK : decodeRgb32Format;
     if (tjDecompress2(handle.get(), bytes(jpeg), static_cast<unsigned long>(jpeg.size()),
-                      image.bits(), header.width, int(image.bytesPerLine()), header.height,
-                      pixelFormat, decodeFlags)
+                      image.bits(), width, int(image.bytesPerLine()), height, pixelFormat,
+                      decodeFlags)
         != 0) {
         fail(error, readFailure(handle.get()));
         return QImage();
@@ -447,6 +469,18 @@ QImage decode(const QByteArray &jpeg, QString *error)
     if (inks)
         inksToRgb(&image);
     return image;
+}
+
+} // namespace
+
+QImage decode(const QByteArray &jpeg, QString *error)
+{
+    return decodeAt(jpeg, 0, error);
+}
+
+QImage decodeReduced(const QByteArray &jpeg, int minimumLongestSide, QString *error)
+{
+    return decodeAt(jpeg, std::max(minimumLongestSide, 1), error);
 }
 
 QByteArray encode(const QImage &image, int quality, Sampling sampling, QString *error)

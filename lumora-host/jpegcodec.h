@@ -49,6 +49,12 @@ bool readInfo(const QByteArray &jpeg, Info *info, QString *error);
 // picture and *error naming what is damaged.
 QImage decode(const QByteArray &jpeg, QString *error);
 
+// The same at the smallest of the decoder's DCT scales (1/8, 1/4, 3/8, 1/2, ... 1) whose
+// longest side is at least minimumLongestSide (the full picture when none is smaller): a
+// fraction of the decoding work, for a picture that stands in for the whole one. Each
+// side is the full side times the scale, rounded up.
+QImage decodeReduced(const QByteArray &jpeg, int minimumLongestSide, QString *error);
+
 // Encodes image (any format; Format_Grayscale8 and Grayscale16 as one grey
 // component, everything else as RGB with any alpha dropped, the colours kept
 // unpremultiplied) at quality 1..100 (clamped to it) with the given sampling (Gray for

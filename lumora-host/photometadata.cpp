@@ -1138,7 +1138,7 @@ void PhotoMetadata::Private::regenerateThumbnail(const QImage &picture)
 
 void PhotoMetadata::Private::describeEditedPicture(const Update &update)
 {
-    const QSize pictureSize = update.picture.size();
+    const QSize pictureSize = update.size.isValid() ? update.size : update.picture.size();
     const bool hasPicture = !update.picture.isNull();
 
     // What belongs to the file read, not to this picture.
@@ -1225,7 +1225,7 @@ void PhotoMetadata::update(const Update &update)
         d->iptc.clear();
         d->comment.clear();
         if (!update.picture.isNull())
-            d->size = update.picture.size();
+            d->size = update.size.isValid() ? update.size : update.picture.size();
         return;
     }
     Exiv2Listener listener;

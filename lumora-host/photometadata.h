@@ -58,6 +58,9 @@ public:
         QDateTime modified; // Exif.Image.DateTime (local time, as cameras write it)
         bool strip = false; // keep nothing but the colour profile
         bool stripLocation = false; // drop GPS only
+        // When valid, the size written in place of picture's, which is then a smaller copy
+        // of the written picture that only the thumbnail is made from.
+        QSize size {};
     };
 
     // Makes the metadata describe the edited picture: Orientation 1 in EXIF and XMP

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <future>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -173,6 +174,10 @@ bool isMetadataKey(const QString &key)
 
 } // namespace
 
+// The smallest longest side of a TurnPreview stand-in: twice the EXIF thumbnail's, which is
+// made from it.
+constexpr int ReducedLongestSide = 320;
+
 class PictureFile::Private
 {
 public:
@@ -186,9 +191,19 @@ public:
     QByteArray bytes; // the whole file, from the mapping
     JpegCodec::Info jpeg; // for a JPEG
     int orientation = 1;
+    std::optional<PictureTurn> onlyTurn; // as open() was given it
+    bool metadataRead = false;
+    bool reduced = false; // image is a DCT-scaled stand-in for turns
+    QSize fullSize; // upright
+    // With a stand-in the blocks are turned from open() on, beside the decoding of the
+    // stand-in and the plug-ins' work; save() takes the result. Declared after the bytes
+    // it reads, so that it is waited for before they are unmapped.
+    PictureTurn earlyTurn;
+    std::shared_future<QByteArray> earlyTransform;
 
     bool readBytes(QString *error);
     bool decode(QString *error);
+    void setColourSpace(QImage *picture) const;
 };
 
 bool PictureFile::Private::readBytes(QString *error)
@@ -298,8 +313,26 @@ bool PictureFile::Private::decode(QString *error)
         }
     }
 
+    if (format == "jpeg" && onlyTurn) {
+        // The orientation is needed to know whether the blocks will take the turn.
+        metadata = PhotoMetadata::read(bytes);
+        metadataRead = true;
+        const PictureTurn whole
+            = PictureTurn::fromExifOrientation(metadata.orientation()).then(*onlyTurn);
+        reduced = JpegCodec::canTransformPerfectly(jpeg, whole);
+        if (reduced) {
+            earlyTurn = whole;
+            earlyTransform = std::async(std::launch::async, [jpegBytes = bytes, whole] {
+                                 QString ignored; // save() says why when it needs to encode
+                                 return JpegCodec::transform(jpegBytes, whole, &ignored);
+                             }).share();
+        }
+    }
     if (format == "jpeg") {
-        image = JpegCodec::decode(bytes, &reason);
+        // A stand-in is decoded at a fraction of the cost: the entropy decoding stays, the
+        // inverse DCT and colour conversion shrink with the scale.
+        image = reduced ? JpegCodec::decodeReduced(bytes, ReducedLongestSide, &reason)
+                        : JpegCodec::decode(bytes, &reason);
         if (image.isNull()) {
             *error = QStringLiteral("cannot read %1: %2").arg(shown(path), reason);
             return false;
@@ -342,30 +375,41 @@ PictureFile::PictureFile()
 
 PictureFile::~PictureFile() = default;
 
-bool PictureFile::open(const QString &path, QString *error)
+bool PictureFile::open(const QString &path, QString *error, std::optional<PictureTurn> onlyTurn)
 {
     d.reset(new Private);
     d->path = path;
+    d->onlyTurn = onlyTurn;
     if (!d->readBytes(error) || !d->decode(error)) {
         d.reset(new Private);
         return false;
     }
 
-    d->metadata = PhotoMetadata::read(d->bytes);
+    if (!d->metadataRead)
+        d->metadata = PhotoMetadata::read(d->bytes);
     d->warnings = d->metadata.warnings();
     d->iccProfile = d->metadata.iccProfile();
     if (d->iccProfile.isEmpty() && d->image.colorSpace().isValid())
         d->iccProfile = d->image.colorSpace().iccProfile();
     // Qt holds only RGB profiles; a grey or CMYK one stays in iccProfile alone.
-    if (!d->iccProfile.isEmpty() && !d->image.colorSpace().isValid()) {
-        const QColorSpace space = QColorSpace::fromIccProfile(d->iccProfile);
-        if (space.isValid())
-            d->image.setColorSpace(space);
-    }
+    d->setColourSpace(&d->image);
 
     d->orientation = d->metadata.orientation();
-    d->image = PictureTurn::fromExifOrientation(d->orientation).apply(d->image);
+    const PictureTurn upright = PictureTurn::fromExifOrientation(d->orientation);
+    d->reduced = d->reduced && d->image.size() != d->jpeg.size;
+    const QSize stored = d->format == "jpeg" ? d->jpeg.size : d->image.size();
+    d->fullSize = upright.swapsSides() ? stored.transposed() : stored;
+    d->image = upright.apply(d->image);
     return true;
+}
+
+void PictureFile::Private::setColourSpace(QImage *picture) const
+{
+    if (!iccProfile.isEmpty() && !picture->colorSpace().isValid()) {
+        const QColorSpace space = QColorSpace::fromIccProfile(iccProfile);
+        if (space.isValid())
+            picture->setColorSpace(space);
+    }
 }
 
 QString PictureFile::path() const
@@ -381,6 +425,11 @@ QByteArray PictureFile::format() const
 QImage PictureFile::image() const
 {
     return d->image;
+}
+
+QSize PictureFile::fullSize() const
+{
+    return d->fullSize;
 }
 
 QImage PictureFile::takeImage()
@@ -409,8 +458,8 @@ QStringList PictureFile::describe() const
     const QImage &image = d->image;
     lines << QStringLiteral("Format: %1").arg(QString::fromLatin1(d->format.toUpper()));
     lines << QStringLiteral("Pixels: %1x%2, %3, %4 bits per channel")
-                 .arg(image.width())
-                 .arg(image.height())
+                 .arg(d->fullSize.width())
+                 .arg(d->fullSize.height())
                  .arg(isGrey(image)                 ? QStringLiteral("grey")
                           : image.hasAlphaChannel() ? QStringLiteral("colour and alpha")
                                                     : QStringLiteral("colour"))
@@ -441,10 +490,10 @@ QByteArray PictureFile::formatForFileName(const QString &path)
     return QImageWriter::supportedImageFormats().contains(suffix) ? suffix : QByteArray();
 }
 
-bool PictureFile::save(const QImage &picture, const QString &path,
-                       const PictureSaveOptions &options, QString *error,
-                       QStringList *warnings) const
+bool PictureFile::save(const QImage &edited, const QString &path, const PictureSaveOptions &options,
+                       QString *error, QStringList *warnings) const
 {
+    QImage picture = edited; // the whole picture, decoded below when edited is a stand-in
     QStringList notes;
     const auto note = [&](const QString &line) { notes.append(line); };
     const auto finish = [&](bool ok) {
@@ -462,21 +511,19 @@ bool PictureFile::save(const QImage &picture, const QString &path,
         *error = QStringLiteral("cannot write %1: there is no picture").arg(shown(path));
         return finish(false);
     }
+    if (d->reduced && !options.turn) {
+        *error = QStringLiteral("cannot write %1: the picture was read reduced for turns, and "
+                                "an edit other than a turn was made")
+                     .arg(shown(path));
+        return finish(false);
+    }
     if (!SafeFile::checkTarget(path, options.links, error))
         return finish(false);
 
-    // The profile goes out only with pixels in its own colour model.
-    QByteArray profile = d->iccProfile;
     const bool writesGrey = isGrey(picture);
-    if (!profile.isEmpty()) {
-        const Model model = profileModel(profile);
-        const Model pixels = writesGrey ? Model::Gray : Model::Rgb;
-        if (model != pixels) {
-            note(QStringLiteral("dropped the %1 colour profile: the picture is written in %2")
-                     .arg(modelName(model), modelName(pixels)));
-            profile.clear();
-        }
-    }
+    // The model of the pixels written: the decoded picture's, or the stored one's
+    // where the stored blocks are turned as they are.
+    Model pixels = writesGrey ? Model::Gray : Model::Rgb;
 
     QByteArray encoded;
     QString reason;
@@ -487,8 +534,29 @@ bool PictureFile::save(const QImage &picture, const QString &path,
         // the file's own orientation first, so that the result is upright.
         const PictureTurn whole
             = PictureTurn::fromExifOrientation(d->orientation).then(*options.turn);
-        if (JpegCodec::canTransformPerfectly(d->jpeg, whole))
+        if (d->earlyTransform.valid() && whole == d->earlyTurn)
+            encoded = d->earlyTransform.get();
+        else if (JpegCodec::canTransformPerfectly(d->jpeg, whole))
             encoded = JpegCodec::transform(d->bytes, whole, &reason);
+        if (!encoded.isEmpty()) {
+            const JpegCodec::ColorModel stored = d->jpeg.colorModel;
+            if (stored == JpegCodec::ColorModel::Gray)
+                pixels = Model::Gray;
+            else if (stored == JpegCodec::ColorModel::Cmyk || stored == JpegCodec::ColorModel::Ycck)
+                pixels = Model::Cmyk;
+        }
+    }
+    if (encoded.isEmpty() && d->reduced) {
+        // It has to be encoded after all: the whole picture, turned as the stand-in was.
+        picture = JpegCodec::decode(d->bytes, &reason);
+        if (picture.isNull()) {
+            *error = QStringLiteral("cannot write %1: %2").arg(shown(path), reason);
+            return finish(false);
+        }
+        d->setColourSpace(&picture);
+        picture = PictureTurn::fromExifOrientation(d->orientation)
+                      .then(*options.turn)
+                      .apply(std::exchange(picture, QImage()));
     }
     if (encoded.isEmpty() && jpegOut) {
         if (isDeep(picture))
@@ -541,12 +609,23 @@ bool PictureFile::save(const QImage &picture, const QString &path,
         }
     }
 
+    // The profile goes out only with pixels in its own colour model.
+    QByteArray profile = d->iccProfile;
+    if (!profile.isEmpty() && profileModel(profile) != pixels) {
+        note(QStringLiteral("dropped the %1 colour profile: the picture is written in %2")
+                 .arg(modelName(profileModel(profile)), modelName(pixels)));
+        profile.clear();
+    }
+
     const bool carriesMetadata
         = format == "jpeg" || format == "png" || format == "tiff" || format == "webp";
     if (carriesMetadata) {
         PhotoMetadata metadata = d->metadata;
         PhotoMetadata::Update update;
         update.picture = picture;
+        if (d->reduced)
+            update.size = options.turn && options.turn->swapsSides() ? d->fullSize.transposed()
+                                                                     : d->fullSize;
         update.software = options.software;
         update.modified = QDateTime::currentDateTime();
         update.strip = options.strip;

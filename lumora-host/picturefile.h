@@ -44,11 +44,23 @@ public:
     // not a single readable picture: no such file, a folder, a FIFO or a device, an
     // empty, damaged or cut-short file, an animation, a picture larger than this
     // machine's memory can edit. The EXIF orientation is applied.
-    bool open(const QString &path, QString *error);
+    //
+    // onlyTurn: every edit to come is a flip or a rotation, composing to this turn, and the
+    // result is written as JPEG at its own quality. Where the file is a JPEG whose blocks
+    // take that turn losslessly, only a reduced stand-in is decoded, at a DCT scale (a
+    // fraction of the work; longest side 320 or more): image() is that picture and
+    // fullSize() the size it stands for. save() must then be given the stand-in turned as
+    // options.turn says; it turns the file's blocks and makes the EXIF thumbnail from the
+    // stand-in, and where it has to encode after all (another turn, format or quality) it
+    // decodes and turns the whole picture first. A save without options.turn fails.
+    bool open(const QString &path, QString *error,
+              std::optional<PictureTurn> onlyTurn = std::nullopt);
 
     QString path() const;
     QByteArray format() const; // Qt's name for the format read: "jpeg", "png", "gif", ...
     QImage image() const; // upright; its colour space set where Qt can hold the profile
+    // The upright size of the picture in the file: image()'s, but for a reduced one.
+    QSize fullSize() const;
     // Hands the pixels over, so that only the caller holds them; image() is null after.
     QImage takeImage();
     const PhotoMetadata &metadata() const;

@@ -24,6 +24,7 @@ public:
     std::unique_ptr<ToolBarHost> toolBar;
     QMetaObject::Connection performedConnection;
     QImage before; // the picture at activation, shared with the editor's
+    bool restore = true;
     QStringList errors;
     Outcome outcome = Running;
     bool started = false;
@@ -47,6 +48,11 @@ PluginSession::~PluginSession()
         cancel();
 }
 
+void PluginSession::setRestoreOnFailure(bool restore)
+{
+    d->restore = restore;
+}
+
 LumoraEditPlugin *PluginSession::plugin() const
 {
     return d->plugin;
@@ -68,7 +74,8 @@ void PluginSession::start()
               Q_EMIT editOperationPerformed();
           });
 
-    d->before = d->editor.image();
+    if (d->restore)
+        d->before = d->editor.image();
     d->editor.beginActivation();
     d->plugin->activate();
     d->hasToolBar = d->plugin->containsUi();
@@ -182,7 +189,7 @@ void PluginSession::leave(bool confirmed)
     d->editor.endActivation(kept);
     // A failed edit leaves nothing behind; neither does a dropped one that a filter had
     // already reached.
-    if (!kept && d->editor.image().cacheKey() != d->before.cacheKey())
+    if (!kept && d->restore && d->editor.image().cacheKey() != d->before.cacheKey())
         d->editor.setImage(d->before);
     d->before = QImage();
 

@@ -145,12 +145,15 @@ private Q_SLOTS:
     void metadataCarried();
     void stripOptions_data();
     void stripOptions();
+    void profileMatchesPixels_data();
+    void profileMatchesPixels();
     void depthAndModelKept_data();
     void depthAndModelKept();
     void jpegQualityAndSampling_data();
     void jpegQualityAndSampling();
     void losslessTurns_data();
     void losslessTurns();
+    void losslessTurnOfLargePicture();
     void unalignedTurnReencodes();
     void cameraSize_data();
     void cameraSize();
@@ -309,6 +312,64 @@ void tst_PhotoFiles::stripOptions()
     QCOMPARE(after.value("ICC_Profile:ProfileDescription").toString(), QStringLiteral("sRGB"));
 }
 
+void tst_PhotoFiles::profileMatchesPixels_data()
+{
+    QTest::addColumn<QString>("model"); // of the JPEG and its profile
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("channels"); // identify's %[channels] of the output
+    QTest::addColumn<QString>("profile"); // exiftool's ColorSpaceData, empty: none
+    // 320x208: whole blocks, so that the turns are lossless and keep the stored model.
+    QTest::newRow("grey keeps its grey profile through a crop") << "gray"
+                                                                << "crop=4:3"
+                                                                << "gray"
+                                                                << "GRAY";
+    QTest::newRow("grey keeps its grey profile through a turn") << "gray"
+                                                                << "rotate-left"
+                                                                << "gray"
+                                                                << "GRAY";
+    QTest::newRow("grey made colour drops the grey profile") << "gray"
+                                                             << "effect=sepia"
+                                                             << "srgb"
+                                                             << "";
+    QTest::newRow("CMYK turned losslessly keeps its profile") << "cmyk"
+                                                              << "flip-vertical"
+                                                              << "cmyk"
+                                                              << "CMYK";
+    QTest::newRow("CMYK decoded to RGB drops its profile") << "cmyk"
+                                                           << "auto-fix"
+                                                           << "srgb"
+                                                           << "";
+}
+
+void tst_PhotoFiles::profileMatchesPixels()
+{
+    QFETCH(QString, model);
+    QFETCH(QString, edit);
+    QFETCH(QString, channels);
+    QFETCH(QString, profile);
+    const QString icc = model == QLatin1String("gray")
+        ? QStringLiteral("/usr/share/color/icc/ghostscript/sgray.icc")
+        : QStringLiteral("/usr/share/color/icc/ghostscript/default_cmyk.icc");
+    QVERIFY2(QFileInfo::exists(icc), "Debian's libgs-common holds the test profiles");
+    QVERIFY(photo(320, 208).save(path(QStringLiteral("in.png"))));
+    const QString input = path(QStringLiteral("in.jpg"));
+    QCOMPARE(convert({ path(QStringLiteral("in.png")), QStringLiteral("-colorspace"),
+                       model == QLatin1String("gray") ? "Gray" : "CMYK", input }),
+             QString());
+    QCOMPARE(runTool(QStringLiteral("exiftool"),
+                     { QStringLiteral("-overwrite_original"), QStringLiteral("-q"),
+                       QStringLiteral("-ICC_Profile<=") + icc, input })
+                 .exitCode,
+             0);
+    const QString output = path(QStringLiteral("out.jpg"));
+    const Run run = lumoraEdit({ QStringLiteral("-o"), output, input, edit });
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    QCOMPARE(identify(output, QStringLiteral("%[channels]")), channels);
+    QCOMPARE(exif(output).value("ICC-header:ColorSpaceData").toString(), profile);
+    // Dropping it is said.
+    QCOMPARE(run.err.contains("dropped the"), profile.isEmpty());
+}
+
 void tst_PhotoFiles::depthAndModelKept_data()
 {
     QTest::addColumn<QString>("kind");
@@ -452,6 +513,69 @@ void tst_PhotoFiles::losslessTurns()
     QVERIFY2(differingPixels(output, expected) == QLatin1String("0"),
              qPrintable(QStringLiteral("%1 differs from %2").arg(output, expected)));
     QCOMPARE(exif(output).value("IFD0:Orientation").toInt(), 1);
+}
+
+// Large enough that only a reduced stand-in is decoded for the plug-ins: the file is still
+// jpegtran's turn, the metadata gives the full size, the thumbnail shows the turned picture
+// and the plug-ins see what they see when the whole picture is decoded.
+void tst_PhotoFiles::losslessTurnOfLargePicture()
+{
+    const QImage picture = photo(1280, 832); // 80x52 whole 16x16 blocks; a stand-in of 1/4
+    QVERIFY(picture.save(path(QStringLiteral("in.png"))));
+    const QString input = path(QStringLiteral("in.jpg"));
+    const QString thumbnail = path(QStringLiteral("thumbnail.jpg"));
+    QCOMPARE(convert({ path(QStringLiteral("in.png")), QStringLiteral("-quality"),
+                       QStringLiteral("80"), input }),
+             QString());
+    QCOMPARE(convert({ input, QStringLiteral("-resize"), QStringLiteral("160x104"), thumbnail }),
+             QString());
+    QCOMPARE(runTool(QStringLiteral("exiftool"),
+                     { QStringLiteral("-overwrite_original"), QStringLiteral("-q"),
+                       QStringLiteral("-ThumbnailImage<=") + thumbnail, input })
+                 .exitCode,
+             0);
+
+    const QString output = path(QStringLiteral("out.jpg"));
+    const Run run = lumoraEdit({ QStringLiteral("--trace"), QStringLiteral("-o"), output, input,
+                                 QStringLiteral("rotate-right") });
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    // PNG out is decoded whole.
+    const Run whole
+        = lumoraEdit({ QStringLiteral("--trace"), QStringLiteral("-o"),
+                       path(QStringLiteral("whole.png")), input, QStringLiteral("rotate-right") });
+    QVERIFY2(whole.exitCode == 0, whole.err.constData());
+    QCOMPARE(run.err, whole.err);
+
+    const QString expected = path(QStringLiteral("expected.jpg"));
+    QVERIFY(runTool(QStringLiteral("jpegtran"),
+                    { QStringLiteral("-perfect"), QStringLiteral("-rotate"), QStringLiteral("90"),
+                      QStringLiteral("-outfile"), expected, input })
+                .exitCode
+            == 0);
+    QVERIFY2(differingPixels(output, expected) == QLatin1String("0"),
+             qPrintable(QStringLiteral("%1 differs from %2").arg(output, expected)));
+    const QJsonObject after = exif(output);
+    QCOMPARE(after.value("ExifIFD:ExifImageWidth").toInt(), 832);
+    QCOMPARE(after.value("ExifIFD:ExifImageHeight").toInt(), 1280);
+
+    const QImage small = QImage::fromData(
+        runTool(QStringLiteral("exiftool"),
+                { QStringLiteral("-b"), QStringLiteral("-ThumbnailImage"), output })
+            .out);
+    QVERIFY2(!small.isNull(), "the thumbnail is gone");
+    QCOMPARE(small.size(), QSize(104, 160));
+    // Within JPEG's and scaling's noise of the turned picture.
+    const QImage reference
+        = QImage(expected)
+              .scaled(small.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+              .convertToFormat(QImage::Format_RGB32);
+    const QImage thumb = small.convertToFormat(QImage::Format_RGB32);
+    qint64 difference = 0;
+    for (int y = 0; y < thumb.height(); ++y)
+        for (int x = 0; x < thumb.width(); ++x)
+            difference += qAbs(qGray(thumb.pixel(x, y)) - qGray(reference.pixel(x, y)));
+    const double mean = double(difference) / (thumb.width() * thumb.height());
+    QVERIFY2(mean < 8, qPrintable(QStringLiteral("mean grey difference %1").arg(mean)));
 }
 
 void tst_PhotoFiles::unalignedTurnReencodes()

@@ -26,6 +26,8 @@ class tst_ImageEditor : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void standInAnswersTheFullSize();
+    void withoutHistoryEditsInPlace();
     void stackedEditsMatchTheOracle_data();
     void stackedEditsMatchTheOracle();
     void refusedRequestsLeaveThePicture_data();
@@ -169,6 +171,44 @@ void tst_ImageEditor::withoutHistoryPreviewsStillCancel()
     editor.endActivation(false);
     QCOMPARE(editor.image(), picture().mirrored(true, false));
     QVERIFY(!editor.canUndo());
+}
+
+// A reduced stand-in answers the size it stands for, turned with it, until an edit that is no
+// turn; the filters still work on the stand-in.
+void tst_ImageEditor::standInAnswersTheFullSize()
+{
+    ImageEditor editor(picture(), ImageEditor::NoHistory);
+    editor.setFullImageSize(QSize(700, 500));
+    QCOMPARE(editor.fullImageSize(), QSize(700, 500));
+    QCOMPARE(editor.previewImageSize(), QSize(700, 500));
+    QVERIFY(editor.runEditFilter(QStringLiteral("org.quenta.rotate"), { { "angle", 90 } }, 0));
+    QCOMPARE(editor.fullImageSize(), QSize(500, 700));
+    QCOMPARE(editor.image().size(), QSize(5, 7));
+    QVERIFY(editor.runEditFilter(QStringLiteral("org.quenta.flip"), { { "horizontal", true } }, 0));
+    QCOMPARE(editor.fullImageSize(), QSize(500, 700));
+    QVERIFY(editor.runEditFilter(QStringLiteral("org.quenta.auto.levels"), {}, 0));
+    QCOMPARE(editor.fullImageSize(), QSize(5, 7));
+
+    editor.setFullImageSize(QSize(700, 500));
+    editor.setImage(picture());
+    QCOMPARE(editor.fullImageSize(), QSize(7, 5));
+}
+
+// Without history a stacking edit reuses the picture's pixels where the filter can; what the
+// editor handed out before stays as it was.
+void tst_ImageEditor::withoutHistoryEditsInPlace()
+{
+    ImageEditor editor(picture(), ImageEditor::NoHistory);
+    QVERIFY(editor.runEditFilter(QStringLiteral("com.velmo.sepia"), {}, 0));
+    const uchar *pixels = editor.image().constBits();
+    QVERIFY(editor.runEditFilter(QStringLiteral("org.quenta.flip"), { { "horizontal", true } }, 0));
+    QCOMPARE(editor.image().constBits(), pixels);
+    QCOMPARE(editor.image(), ImageFilters::sepia(picture()).mirrored(true, false));
+
+    const QImage shown = editor.image();
+    QVERIFY(editor.runEditFilter(QStringLiteral("org.quenta.flip"), { { "horizontal", true } }, 0));
+    QCOMPARE(shown, ImageFilters::sepia(picture()).mirrored(true, false));
+    QCOMPARE(editor.image(), ImageFilters::sepia(picture()));
 }
 
 QTEST_GUILESS_MAIN(tst_ImageEditor)

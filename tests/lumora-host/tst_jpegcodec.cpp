@@ -107,6 +107,8 @@ class TestJpegCodec : public QObject
 private Q_SLOTS:
     void reads_data();
     void reads();
+    void decodesReduced_data();
+    void decodesReduced();
     void encode_data();
     void encode();
     void encodeDropsAlphaKeepingColours();
@@ -175,6 +177,49 @@ void TestJpegCodec::reads()
         actual.save(dir.filePath("actual.png"));
         QFAIL(
             qPrintable(dir.filePath("actual.png") + " differs from ImageMagick's " + expectedPath));
+    }
+}
+
+void TestJpegCodec::decodesReduced_data()
+{
+    QTest::addColumn<QString>("make");
+    QTest::addColumn<int>("longest");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QString>("scale"); // djpeg's -scale for the same picture
+    const QString colour = QStringLiteral("convert -quality 90 -sampling-factor 2x2");
+    QTest::newRow("an eighth") << colour << 100 << QSize(131, 97) << "1/8";
+    QTest::newRow("a quarter, sides rounded up") << colour << 200 << QSize(262, 193) << "1/4";
+    QTest::newRow("three eighths") << colour << 340 << QSize(392, 289) << "3/8";
+    QTest::newRow("none smaller") << colour << 1045 << QSize(1045, 770) << "1/1";
+    QTest::newRow("grey, a half") << QStringLiteral("convert -quality 80 -colorspace Gray") << 500
+                                  << QSize(523, 385) << "1/2";
+}
+
+// TurboJPEG's scaled decoding is djpeg's: the same size and pixels at the same scale.
+void TestJpegCodec::decodesReduced()
+{
+    QFETCH(QString, make);
+    QFETCH(int, longest);
+    QFETCH(QSize, size);
+    QFETCH(QString, scale);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("in.jpg"), expectedPath = dir.filePath("expected.pnm");
+    QString failure = makeJpeg(path, QSize(1045, 770), make);
+    if (failure.isEmpty())
+        failure = run("djpeg", { "-scale", scale, "-dct", "int", "-outfile", expectedPath, path });
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QString error;
+
+    const QImage actual = JpegCodec::decodeReduced(readFile(path), longest, &error);
+
+    QVERIFY2(!actual.isNull(), qPrintable(error));
+    QCOMPARE(actual.size(), size);
+    const QImage expected(expectedPath);
+    QCOMPARE(expected.size(), size);
+    if (maxDifference(actual, expected) > 0) {
+        dir.setAutoRemove(false);
+        actual.save(dir.filePath("actual.png"));
+        QFAIL(qPrintable(dir.filePath("actual.png") + " differs from djpeg's " + expectedPath));
     }
 }
 
