@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in Release and runs them: plug-in load, crop drag feedback,
-# the host's filters against a copy and ImageMagick, lumora-edit end to end against
-# ImageMagick, and peak memory. Prints one Markdown table of medians and ratios, each
+# the host's filters against a copy (one thread and all) and ImageMagick, lumora-edit end
+# to end against ImageMagick, against libvips's command line and jpegtran (single edits,
+# the lossless turn, the chain, the JPEG decoder alone, cost per megapixel up to 200 MP),
+# and peak memory. Prints one Markdown table of medians and ratios, each
 # ratio measured side by side in the same run. Not part of the test suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/deps.sh imagemagick
+source scripts/deps.sh imagemagick libvips-tools libjpeg-turbo-progs
 
 build=${LUMORA_BENCH_BUILD_DIR:-build-bench}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -47,6 +49,10 @@ run "drag feedback" "$bin/lumora-bench-drag"
 run "filters" "$bin/lumora-bench-filters" "$picture" "$data/picture.mpc" "$convert"
 run "end to end" "$bin/lumora-bench-endtoend" "$build/lumora-edit/lumora-edit" "$convert" \
     "$picture" "$data"
+LUMORA_BENCH_VIPS_VERSION=$(vips --version) run "libvips" "$bin/lumora-bench-vips" \
+    "$build/lumora-edit/lumora-edit" "$picture" "$data"
+rm -f /dev/shm/lumora-bench-?.v
+run "batch" bash bench/batch.sh "$build/lumora-edit/lumora-edit" "$picture" "$data"
 
 read -r busy_after idle_after < <(machine_ticks)
 own_after=$(own_ticks)
