@@ -1,6 +1,7 @@
 // lumora-edit: loads the picture editor's edit plug-ins and applies edits to a
 // picture through them, exactly as the editor and its user would.
 
+#include "batchrun.h"
 #include "catalogue.h"
 #include "editdriver.h"
 #include "editrequest.h"
@@ -11,6 +12,7 @@
 #include "nativepath.h"
 #include "picturefile.h"
 #include "pluginloader.h"
+#include "pluginpaths.h"
 #include "toolbarrenderer.h"
 
 #include <QCommandLineParser>
@@ -88,11 +90,12 @@ int main(int argc, char **argv)
     parser.addHelpOption();
     const QCommandLineOption pluginsOption(
         QStringLiteral("plugins"),
-        QStringLiteral("Plug-in folder (default: %1).").arg(QStringLiteral(LUMORA_PLUGIN_DIR)),
-        QStringLiteral("DIR"), QStringLiteral(LUMORA_PLUGIN_DIR));
+        QStringLiteral("Plug-in folder, replacing the default ones (default: %1).")
+            .arg(PluginPaths::describeDefault()),
+        QStringLiteral("DIR"));
     const QCommandLineOption listOption(QStringLiteral("list"),
                                         QStringLiteral("Print the editor menu: index, name, icon, "
-                                                       "class, file."));
+                                                       "class, file (full path)."));
     const QCommandLineOption traceOption(QStringLiteral("trace"),
                                          QStringLiteral("Write every provider call and completion "
                                                         "as JSON lines to standard error."));
@@ -121,14 +124,30 @@ int main(int argc, char **argv)
         QStringLiteral("info"),
         QStringLiteral("Print what the picture holds (format, depth, quality, metadata) "
                        "and edit nothing."));
+    const QCommandLineOption outputDirOption(
+        QStringLiteral("output-dir"),
+        QStringLiteral("Edit every INPUT into DIR, as many at a time as there are cores: "
+                       "INPUT... -- EDIT..."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption overwriteOption(
+        QStringLiteral("overwrite"),
+        QStringLiteral("With --output-dir: replace outputs that exist already."));
+    const QCommandLineOption jobsOption(
+        QStringLiteral("jobs"),
+        QStringLiteral("With --output-dir: pictures at a time (default: one per core)."),
+        QStringLiteral("N"));
     parser.addOptions({ pluginsOption, listOption, traceOption, outputOption, inPlaceOption,
                         toolbarsOption, localeOption, qualityOption, stripOption,
-                        stripLocationOption, infoOption });
+                        stripLocationOption, infoOption, outputDirOption, overwriteOption,
+                        jobsOption });
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("Picture to edit."));
     parser.addPositionalArgument(QStringLiteral("EDIT"), QStringLiteral("Edits, in order."),
                                  QStringLiteral("EDIT..."));
     // Not app.arguments(): Qt would lose the bytes of a file name that is no UTF-8.
-    if (!parser.parse(NativePath::arguments(argc, argv)))
+    QStringList arguments = NativePath::arguments(argc, argv);
+    QStringList batchEdits; // with --output-dir, the edits after "--"
+    BatchRun::takeEdits(&arguments, &batchEdits);
+    if (!parser.parse(arguments))
         return complain(parser.errorText(), UsageError);
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(Success);
@@ -150,8 +169,36 @@ int main(int argc, char **argv)
                             UsageError);
     }
 
+    if (parser.isSet(outputDirOption)) {
+        if (parser.isSet(outputOption) || parser.isSet(listOption) || parser.isSet(toolbarsOption)
+            || parser.isSet(infoOption))
+            return complain(QStringLiteral("--output-dir takes no -o, --list, --toolbars or "
+                                           "--info"),
+                            UsageError);
+        BatchRun::Settings batch;
+        batch.outputDir = parser.value(outputDirOption);
+        batch.inputs = parser.positionalArguments();
+        batch.edits = batchEdits;
+        batch.passedOn = BatchRun::passOn(parser,
+                                          { pluginsOption, traceOption, inPlaceOption, localeOption,
+                                            qualityOption, stripOption, stripLocationOption });
+        batch.overwrite = parser.isSet(overwriteOption);
+        batch.inPlace = parser.isSet(inPlaceOption);
+        bool ok = !parser.isSet(jobsOption);
+        batch.jobs = ok ? 0 : parser.value(jobsOption).toInt(&ok);
+        if (!ok || batch.jobs < 0)
+            return complain(
+                QStringLiteral("--jobs takes a number, not '%1'").arg(parser.value(jobsOption)),
+                UsageError);
+        BatchRun run(batch);
+        QString error;
+        if (!run.check(&error))
+            return complain(error, UsageError);
+        return run.run();
+    }
+
     const QStringList positional = parser.positionalArguments();
-    const QString pluginDir = parser.value(pluginsOption);
+    const QStringList pluginDirs = PluginPaths::folders(parser.values(pluginsOption));
     const QString input = positional.value(0);
 
     // Check everything asked for before touching any file.
@@ -199,10 +246,31 @@ int main(int argc, char **argv)
             return complain(error);
     }
 
+    // Only turns, written as JPEG at its own quality: the file's blocks can be turned, and
+    // then the plug-ins need no more than a reduced stand-in to turn.
+    std::optional<PictureTurn> onlyTurn;
+    if (editing && saveOptions.quality == 0 && !parser.isSet(toolbarsOption)
+        && PictureFile::formatForFileName(output) == "jpeg") {
+        onlyTurn = PictureTurn();
+        for (const EditRequest &edit : std::as_const(edits)) {
+            if (edit.text == QLatin1String("flip-vertical"))
+                onlyTurn = onlyTurn->then(PictureTurn::flip(false));
+            else if (edit.text == QLatin1String("flip-horizontal"))
+                onlyTurn = onlyTurn->then(PictureTurn::flip(true));
+            else if (edit.text == QLatin1String("rotate-right"))
+                onlyTurn = onlyTurn->then(PictureTurn::rotation(90));
+            else if (edit.text == QLatin1String("rotate-left"))
+                onlyTurn = onlyTurn->then(PictureTurn::rotation(-90));
+            else
+                onlyTurn.reset();
+            if (!onlyTurn)
+                break;
+        }
+    }
     PictureFile picture;
     if (!input.isEmpty()) {
         QString error;
-        if (!picture.open(input, &error))
+        if (!picture.open(input, &error, onlyTurn))
             return complain(error);
         warn(picture.warnings());
     }
@@ -211,8 +279,8 @@ int main(int argc, char **argv)
     if (parser.isSet(toolbarsOption)) {
         QString error;
         const QStringList files
-            = ToolBarRenderer::render(pluginDir, parser.value(toolbarsOption),
-                                      input.isEmpty() ? QSize(4000, 3000) : picture.image().size(),
+            = ToolBarRenderer::render(pluginDirs, parser.value(toolbarsOption),
+                                      input.isEmpty() ? QSize(4000, 3000) : picture.fullSize(),
                                       { QLocale(QLocale::English, QLocale::UnitedKingdom),
                                         QLocale(QLocale::Arabic, QLocale::Egypt) },
                                       &error);
@@ -224,12 +292,15 @@ int main(int argc, char **argv)
 
     Catalogue::install(locale);
     PluginLoader loader;
-    if (!QFileInfo(pluginDir).isDir())
-        return complain(QStringLiteral("plug-in folder %1 does not exist")
-                            .arg(NativePath::displayName(pluginDir)));
-    loader.loadDirectory(pluginDir);
+    for (const QString &pluginDir : pluginDirs) {
+        if (!QFileInfo(pluginDir).isDir())
+            return complain(QStringLiteral("plug-in folder %1 does not exist")
+                                .arg(NativePath::displayName(pluginDir)));
+    }
+    loader.loadDirectories(pluginDirs);
     for (const QString &refusal : loader.refusals())
         complain(QStringLiteral("refused %1").arg(refusal));
+    warn(loader.warnings());
     if (parser.isSet(listOption))
         printMenu(loader);
     if (!editing)
@@ -242,6 +313,7 @@ int main(int argc, char **argv)
     // A command-line run never undoes: neither the decoded input nor earlier pictures are
     // kept, or a chain of edits would hold every intermediate picture until the end.
     ImageEditor editor(picture.takeImage(), ImageEditor::NoHistory);
+    editor.setFullImageSize(picture.fullSize());
     EditDriver driver(loader, editor, trace.isOpen() ? &trace : nullptr);
     for (const EditRequest &edit : std::as_const(edits)) {
         QString error;

@@ -1,0 +1,78 @@
+#ifndef BATCHRUN_H
+#define BATCHRUN_H
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QCommandLineOption;
+class QCommandLineParser;
+
+// The same edits applied to many pictures, written into one folder:
+//
+//   lumora-edit [options] --output-dir DIR INPUT... -- EDIT...
+//
+// Each picture is one single-picture run of this program in a process of its own
+// (`lumora-edit [options] -o DIR/NAME INPUT EDIT...`), as many at a time as there
+// are cores: the plug-ins stay on each process's GUI thread, a picture's memory goes
+// with its process, and a picture that crashes its run takes no other down.
+//
+// Output names: the input's base name and suffix in DIR (a suffix no writer takes,
+// GIF, becomes png, as in a single run). Of several inputs with one output name the
+// first listed is edited and every later one fails with its line. An existing output
+// fails its picture unless `overwrite` is set; one that is its own input also needs
+// `inPlace`.
+//
+// SIGINT, SIGTERM and SIGHUP stop the run: no picture is started after it, the
+// signal is passed on to the runs under way (whose temporary files their own
+// handlers remove), finished outputs stay, and the summary says how far it got.
+class BatchRun
+{
+public:
+    struct Settings
+    {
+        QString outputDir;
+        QStringList inputs; // as NativePath gives them
+        QStringList edits; // passed on as given
+        QStringList passedOn; // options for every single-picture run, before -o
+        bool overwrite = false;
+        bool inPlace = false;
+        int jobs = 0; // pictures at a time; 0: QThread::idealThreadCount()
+    };
+
+    explicit BatchRun(const Settings &settings);
+    ~BatchRun();
+    BatchRun(const BatchRun &) = delete;
+    BatchRun &operator=(const BatchRun &) = delete;
+
+    // Whether the settings can run at all: DIR is a folder, there are inputs, and
+    // edits that EditRequest takes. On refusal *error says why (a usage error).
+    bool check(QString *error) const;
+
+    // Edits every picture and reports on standard error (ProgressBar). Returns the
+    // exit status: 0 all edited, 1 any failed, 128 + the signal when stopped (130
+    // for Ctrl-C).
+    int run();
+
+    // The edits of a batch command line: when `--output-dir` comes before a "--",
+    // takes everything after that "--" out of *arguments into *edits and returns
+    // true; otherwise leaves *arguments as they are ("--" then ends the options of a
+    // single-picture run, as before).
+    static bool takeEdits(QStringList *arguments, QStringList *edits);
+
+    // The options among `options` that are set, as arguments a single-picture run
+    // takes.
+    static QStringList passOn(const QCommandLineParser &parser,
+                              const QList<QCommandLineOption> &options);
+
+    // Where `input` is written in `dir`.
+    static QString outputFor(const QString &input, const QString &dir);
+
+private:
+    class Private;
+    const std::unique_ptr<Private> d;
+};
+
+#endif // BATCHRUN_H
