@@ -1,8 +1,9 @@
 # lumora_add_plugin(<name> SOURCES <src>... [LIBS <lib>...])
 #
-# Adds the edit plug-in lib<name>.so to the build tree's plug-in folder. It links the
-# plug-in frame, liblumoracore and the given libraries, nothing else, and refuses
-# undefined symbols so that a missing library fails the link rather than the load.
+# Adds the edit plug-in lib<name>.so to the build tree's plug-in folder (installed in
+# LUMORA_INSTALL_PLUGINDIR). It links the plug-in frame, liblumoracore and the given
+# libraries, nothing else, and refuses undefined symbols so that a missing library
+# fails the link rather than the load.
 # Symbols are hidden unless marked for export: each plug-in keeps its own copy of
 # shared classes such as the size widget, and they must not interpose.
 function(lumora_add_plugin name)
@@ -14,5 +15,6 @@ function(lumora_add_plugin name)
         VISIBILITY_INLINES_HIDDEN ON)
     target_link_libraries(${name} PRIVATE lumoraframe lumoracore ${arg_LIBS})
     target_link_options(${name} PRIVATE -Wl,--no-undefined -Wl,--as-needed)
+    install(TARGETS ${name} LIBRARY DESTINATION ${LUMORA_INSTALL_PLUGINDIR} COMPONENT runtime)
     set_property(GLOBAL APPEND PROPERTY LUMORA_PLUGINS ${name})
 endfunction()

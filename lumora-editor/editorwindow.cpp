@@ -358,7 +358,7 @@ void EditorWindow::Private::loadPlugins()
     menuStrip->clear();
     loader.reset();
     loader = std::make_unique<PluginLoader>();
-    loader->loadDirectory(options.pluginDir);
+    loader->loadDirectories(options.pluginDirs);
 
     for (const LoadedPlugin &loaded : loader->plugins()) {
         auto *entry = new QAction(q);
@@ -381,6 +381,9 @@ void EditorWindow::Private::loadPlugins()
     // are where they show from here on.
     menuStrip->layout()->invalidate();
     menuStrip->layout()->activate();
+    // Two plug-ins on one menu index both show; the later one is named.
+    for (const QString &warning : loader->warnings())
+        qWarning("%s", qPrintable(warning));
     if (!loader->refusals().isEmpty())
         showMessage(EditorWindow::tr("Plug-ins refused: %1. See View, Plug-ins.")
                         .arg(locale.toString(loader->refusals().size())));

@@ -41,7 +41,7 @@ class EditorWindow : public QMainWindow
 public:
     struct Options
     {
-        QString pluginDir;
+        QStringList pluginDirs; // in search order (PluginPaths::folders())
         QLocale locale = QLocale(QLocale::English, QLocale::UnitedKingdom);
         qint64 historyBudget = 0; // 0: EditHistory::DefaultBudget
         // Where to keep a map of the window's touch targets and state for automation

@@ -5,6 +5,7 @@
 #include "editorwindow.h"
 #include "mapplication.h"
 #include "nativepath.h"
+#include "pluginpaths.h"
 
 #include <QCommandLineParser>
 #include <QTextStream>
@@ -25,8 +26,9 @@ int main(int argc, char **argv)
     parser.addVersionOption();
     const QCommandLineOption pluginsOption(
         QStringLiteral("plugins"),
-        QStringLiteral("Plug-in folder (default: %1).").arg(QStringLiteral(LUMORA_PLUGIN_DIR)),
-        QStringLiteral("DIR"), QStringLiteral(LUMORA_PLUGIN_DIR));
+        QStringLiteral("Plug-in folder, replacing the default ones (default: %1).")
+            .arg(PluginPaths::describeDefault()),
+        QStringLiteral("DIR"));
     const QCommandLineOption localeOption(QStringLiteral("locale"),
                                           QStringLiteral("Language of the window (en, ar)."),
                                           QStringLiteral("NAME"), QStringLiteral("en"));
@@ -61,7 +63,7 @@ int main(int argc, char **argv)
 
     EditorIcons::chooseTheme();
     EditorWindow::Options options;
-    options.pluginDir = parser.value(pluginsOption);
+    options.pluginDirs = PluginPaths::folders(parser.values(pluginsOption));
     options.locale = language == QLatin1String("ar")
         ? QLocale(QLocale::Arabic, QLocale::Egypt)
         : QLocale(QLocale::English, QLocale::UnitedKingdom);

@@ -68,6 +68,13 @@ std::optional<EditRequest> EditRequest::parse(const QString &text, QString *erro
                 return request;
             }
         }
+    } else if (key == QLatin1String("plugin")) {
+        // Any one-shot plug-in, by class name: a third party's has no edit name of its own.
+        static const QRegularExpression className(QStringLiteral("^[A-Za-z_][A-Za-z0-9_:]*$"));
+        if (!className.match(value).hasMatch())
+            return fail(error, QStringLiteral("plugin= takes a class name, not '%1'").arg(value));
+        request.pluginClass = value;
+        return request;
     } else if (key == QLatin1String("crop")) {
         request.kind = Crop;
         request.pluginClass = QStringLiteral("EditCropPlugin");
@@ -133,7 +140,8 @@ std::optional<EditRequest> EditRequest::parse(const QString &text, QString *erro
 
 QStringList EditRequest::syntax()
 {
-    return names(oneShots) << QStringLiteral("crop=RATIO[@X,Y,WxH]") << QStringLiteral("resize=PCT")
+    return names(oneShots) << QStringLiteral("plugin=CLASS")
+                           << QStringLiteral("crop=RATIO[@X,Y,WxH]") << QStringLiteral("resize=PCT")
                            << QStringLiteral("effect=NAME[,NAME...]");
 }
 

@@ -15,6 +15,7 @@
 //   crop=RATIO[@X,Y,WxH]  RATIO: free original square 4:3 3:4 3:2 2:3 16:9 9:16
 //   resize=PCT            PCT: 12 25 50 75 100
 //   effect=NAME[,NAME...] NAME: greyscale sepia old-color-photo cross-processing
+//   plugin=CLASS          any loaded one-shot plug-in, by its class name
 struct EditRequest
 {
     enum Kind { OneShot, Crop, Resize, Effect };

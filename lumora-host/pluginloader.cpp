@@ -94,6 +94,14 @@ int PluginLoader::loadDirectory(const QString &directory)
     return count;
 }
 
+int PluginLoader::loadDirectories(const QStringList &directories)
+{
+    int count = 0;
+    for (const QString &directory : directories)
+        count += loadDirectory(directory);
+    return count;
+}
+
 bool PluginLoader::loadFile(const QString &fileName)
 {
     const QFileInfo info(fileName);
@@ -163,7 +171,7 @@ bool PluginLoader::loadFile(const QString &fileName)
         refuse(fileName, QStringLiteral("%1 is already loaded").arg(className));
         return false;
     }
-    m_plugins.append({ info.filePath(), className, plugin });
+    m_plugins.append({ QDir::cleanPath(info.absoluteFilePath()), className, plugin });
     std::stable_sort(m_plugins.begin(), m_plugins.end(),
                      [](const LoadedPlugin &a, const LoadedPlugin &b) {
                          const int ia = a.plugin->menuIndex();
@@ -185,6 +193,22 @@ LumoraEditPlugin *PluginLoader::plugin(const QString &className) const
             return loaded.plugin;
     }
     return nullptr;
+}
+
+QStringList PluginLoader::warnings() const
+{
+    QStringList lines;
+    for (qsizetype i = 1; i < m_plugins.size(); ++i) {
+        const LoadedPlugin &before = m_plugins.at(i - 1);
+        const LoadedPlugin &loaded = m_plugins.at(i);
+        const int index = loaded.plugin->menuIndex();
+        if (index >= 0 && index == before.plugin->menuIndex())
+            lines << QStringLiteral("%1: %2 claims menu index %3, as %4 does; listed after it")
+                         .arg(loaded.fileName, loaded.className)
+                         .arg(index)
+                         .arg(before.className);
+    }
+    return lines;
 }
 
 QStringList PluginLoader::refusals() const

@@ -15,7 +15,7 @@
 
 namespace ToolBarRenderer {
 
-QStringList render(const QString &pluginDir, const QString &outDir, const QSize &imageSize,
+QStringList render(const QStringList &pluginDirs, const QString &outDir, const QSize &imageSize,
                    const QList<QLocale> &locales, QString *error)
 {
     QStringList written;
@@ -28,7 +28,7 @@ QStringList render(const QString &pluginDir, const QString &outDir, const QSize 
     for (const QLocale &locale : locales) {
         Catalogue::install(locale);
         PluginLoader loader; // new instances, built in this locale
-        loader.loadDirectory(pluginDir);
+        loader.loadDirectories(pluginDirs);
         for (const M::Orientation orientation : { M::Landscape, M::Portrait }) {
             MWindow window;
             window.setOrientation(orientation);

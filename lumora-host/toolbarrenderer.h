@@ -9,11 +9,11 @@
 // it right after picking the plug-in: "<Class>-<landscape|portrait>-<language>.png".
 namespace ToolBarRenderer {
 
-// Loads the plug-ins of `pluginDir` afresh for each locale, so that the texts they
+// Loads the plug-ins of `pluginDirs` afresh for each locale, so that the texts they
 // build once at construction are in that locale, and renders each tool bar in both
 // orientations for a picture of `imageSize`. Returns the files written; on failure
 // `error` says why.
-QStringList render(const QString &pluginDir, const QString &outDir, const QSize &imageSize,
+QStringList render(const QStringList &pluginDirs, const QString &outDir, const QSize &imageSize,
                    const QList<QLocale> &locales, QString *error);
 
 } // namespace ToolBarRenderer

@@ -8,7 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh valgrind clang-format libimage-exiftool-perl imagemagick \
-    libjpeg-turbo-progs xvfb xauth xdotool openbox x11-apps adwaita-icon-theme libqt6svg6
+    libjpeg-turbo-progs libgs-common xvfb xauth xdotool openbox x11-apps breeze-icon-theme adwaita-icon-theme libqt6svg6 \
+    desktop-file-utils appstream lintian dpkg-dev
 
 jobs=$(nproc)
 

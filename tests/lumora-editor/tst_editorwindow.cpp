@@ -183,7 +183,7 @@ void tst_EditorWindow::initTestCase()
 std::unique_ptr<EditorWindow> tst_EditorWindow::makeWindow(const QString &pluginDir, qint64 budget)
 {
     EditorWindow::Options options;
-    options.pluginDir = pluginDir.isEmpty() ? QStringLiteral(LUMORA_PLUGIN_DIR) : pluginDir;
+    options.pluginDirs = { pluginDir.isEmpty() ? QStringLiteral(LUMORA_PLUGIN_DIR) : pluginDir };
     options.historyBudget = budget;
     auto window = std::make_unique<EditorWindow>(options);
     window->resize(1000, 700);

@@ -33,6 +33,9 @@ void tst_EditRequest::parses_data()
                                  << QStringList();
     QTest::newRow("auto-fix") << "auto-fix" << EditRequest::OneShot << "EditAutoFixPlugin" << -1
                               << QRect() << QStringList();
+    QTest::newRow("any one-shot by class")
+        << "plugin=RotateHalfTurnPlugin" << EditRequest::OneShot << "RotateHalfTurnPlugin" << -1
+        << QRect() << QStringList();
     QTest::newRow("crop free") << "crop=free" << EditRequest::Crop << "EditCropPlugin" << 0
                                << QRect() << QStringList();
     QTest::newRow("crop 16:9") << "crop=16:9" << EditRequest::Crop << "EditCropPlugin" << 7
@@ -82,6 +85,8 @@ void tst_EditRequest::refuses_data()
     QTest::newRow("resize text") << "resize=half";
     QTest::newRow("effect unknown") << "effect=vivid";
     QTest::newRow("effect trailing comma") << "effect=sepia,";
+    QTest::newRow("plugin without class") << "plugin=";
+    QTest::newRow("plugin class with a space") << "plugin=Edit Crop";
 }
 
 void tst_EditRequest::refuses()

@@ -4,6 +4,7 @@
 #include "lumoraeditplugin.h"
 #include "pluginlibrary.h"
 #include "pluginloader.h"
+#include "pluginpaths.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,9 @@ private Q_SLOTS:
     void refusesWhatIsNoPlugin_data();
     void refusesWhatIsNoPlugin();
     void missingFolder();
+    void sameMenuIndexKeepsBoth();
+    void firstFolderWins();
+    void searchPath();
 
 private:
     static QString realPlugins() { return QStringLiteral(LUMORA_PLUGIN_DIR); }
@@ -114,6 +118,68 @@ void tst_PluginLoader::missingFolder()
     QCOMPARE(loader.loadDirectory(QStringLiteral("/no/such/folder")), 0);
     QCOMPARE(loader.refusals().size(), 1);
     QVERIFY(loader.plugins().isEmpty());
+}
+
+void tst_PluginLoader::sameMenuIndexKeepsBoth()
+{
+    QTemporaryDir dir;
+    QVERIFY(QFile::copy(realPlugins() + QStringLiteral("/libdextral.so"),
+                        dir.filePath(QStringLiteral("libdextral.so"))));
+    QVERIFY(QFile::copy(QStringLiteral(LUMORA_FIXTURE_DIR "/libsameindex.so"),
+                        dir.filePath(QStringLiteral("libsameindex.so"))));
+    PluginLoader loader;
+    QCOMPARE(loader.loadDirectory(dir.path()), 2);
+    QCOMPARE(loader.refusals(), QStringList());
+    const QList<LoadedPlugin> plugins = loader.plugins();
+    QCOMPARE(plugins.size(), 2);
+    // Class-name order within one index, whichever file loaded first.
+    QCOMPARE(plugins[0].className, QStringLiteral("EditRotateClockwisePlugin"));
+    QCOMPARE(plugins[1].className, QStringLiteral("EditSameIndexPlugin"));
+    QCOMPARE(plugins[1].fileName, dir.filePath(QStringLiteral("libsameindex.so")));
+    QCOMPARE(loader.warnings(),
+             QStringList { dir.filePath(QStringLiteral("libsameindex.so"))
+                           + QStringLiteral(": EditSameIndexPlugin claims menu index 3, as "
+                                            "EditRotateClockwisePlugin does; listed after it") });
+}
+
+void tst_PluginLoader::firstFolderWins()
+{
+    QTemporaryDir first;
+    QTemporaryDir second;
+    for (const QTemporaryDir *dir : { &first, &second })
+        QVERIFY(QFile::copy(realPlugins() + QStringLiteral("/libtornel.so"),
+                            dir->filePath(QStringLiteral("libtornel.so"))));
+    PluginLoader loader;
+    QCOMPARE(loader.loadDirectories({ first.path(), second.path() }), 1);
+    QCOMPARE(loader.plugins().size(), 1);
+    QCOMPARE(loader.plugins().constFirst().fileName,
+             first.filePath(QStringLiteral("libtornel.so")));
+    QCOMPARE(loader.refusals(),
+             QStringList { second.filePath(QStringLiteral("libtornel.so"))
+                           + QStringLiteral(": EditFlipVerticalPlugin is already loaded") });
+    QCOMPARE(loader.warnings(), QStringList());
+}
+
+void tst_PluginLoader::searchPath()
+{
+    // A program inside the build tree finds the build tree's folder.
+    const QString builtIn = QStringLiteral(LUMORA_PLUGIN_DIR);
+    QCOMPARE(PluginPaths::defaultFolder(), builtIn);
+
+    QTemporaryDir a;
+    QTemporaryDir b;
+    const QByteArray saved = qgetenv("LUMORA_PLUGIN_PATH");
+    qputenv("LUMORA_PLUGIN_PATH",
+            (a.path() + QStringLiteral("::") + a.path() + QStringLiteral("/missing:") + b.path()
+             + QStringLiteral("/"))
+                .toLocal8Bit());
+    QCOMPARE(PluginPaths::folders(), QStringList({ a.path(), b.path(), builtIn }));
+    // --plugins replaces them all, the default too.
+    QCOMPARE(PluginPaths::folders({ b.path() }), QStringList { b.path() });
+    qunsetenv("LUMORA_PLUGIN_PATH");
+    QCOMPARE(PluginPaths::folders(), QStringList { builtIn });
+    if (!saved.isNull())
+        qputenv("LUMORA_PLUGIN_PATH", saved);
 }
 
 QTEST_MAIN(tst_PluginLoader)

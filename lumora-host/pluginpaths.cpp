@@ -1,0 +1,65 @@
+#include "pluginpaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+QString absoluteClean(const QString &path)
+{
+    return QDir::cleanPath(QDir(path).absolutePath());
+}
+
+// Whether `path` is `folder` or lies inside it, both spelled as the file system has them.
+bool isInside(const QString &path, const QString &folder)
+{
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
+    const QString canonicalPath = QFileInfo(path).canonicalFilePath();
+    if (canonicalFolder.isEmpty() || canonicalPath.isEmpty())
+        return false;
+    return canonicalPath == canonicalFolder
+        || canonicalPath.startsWith(canonicalFolder + QLatin1Char('/'));
+}
+
+} // namespace
+
+QString PluginPaths::defaultFolder()
+{
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QString installed = QDir::cleanPath(programFolder + QLatin1Char('/')
+                                              + QStringLiteral(LUMORA_RELATIVE_PLUGIN_DIR));
+    if (QFileInfo(installed).isDir())
+        return installed;
+    if (isInside(programFolder, QStringLiteral(LUMORA_BUILD_DIR)))
+        return QStringLiteral(LUMORA_BUILD_PLUGIN_DIR);
+    return installed;
+}
+
+QStringList PluginPaths::folders(const QStringList &given)
+{
+    QStringList out;
+    const auto add = [&out](const QString &folder) {
+        const QString clean = absoluteClean(folder);
+        if (!out.contains(clean))
+            out << clean;
+    };
+    if (!given.isEmpty()) {
+        for (const QString &folder : given)
+            add(folder);
+        return out;
+    }
+    const QString extra = qEnvironmentVariable("LUMORA_PLUGIN_PATH");
+    for (const QString &folder : extra.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        if (QFileInfo(folder).isDir())
+            add(folder);
+    }
+    add(defaultFolder());
+    return out;
+}
+
+QString PluginPaths::describeDefault()
+{
+    return QStringLiteral("the folders of LUMORA_PLUGIN_PATH, then %1")
+        .arg(QDir::toNativeSeparators(defaultFolder()));
+}
