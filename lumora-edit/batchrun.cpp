@@ -89,15 +89,6 @@ std::pair<dev_t, ino_t> fileAt(const QString &path)
     return { info.st_dev, info.st_ino };
 }
 
-bool samePath(const QString &a, const QString &b)
-{
-    struct stat sa, sb;
-    if (::stat(NativePath::toNative(a).constData(), &sa) != 0
-        || ::stat(NativePath::toNative(b).constData(), &sb) != 0)
-        return false;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 struct Job
 {
     QString input;
@@ -162,7 +153,7 @@ QString BatchRun::Private::refusalAtStart(Job &job) const
     if (job.before == std::pair<dev_t, ino_t> { 0, 0 })
         return QString();
     const QString shown = NativePath::displayName(job.output);
-    if (samePath(job.input, job.output)) {
+    if (NativePath::sameFile(job.input, job.output)) {
         if (!settings.inPlace)
             return QStringLiteral("output %1 would replace the input; add --in-place to allow it")
                 .arg(shown);

@@ -22,7 +22,6 @@
 #include <QTextStream>
 
 #include <optional>
-#include <sys/stat.h>
 
 namespace {
 
@@ -52,16 +51,6 @@ QString defaultOutput(const QString &input, QString *note)
         suffix = QStringLiteral("png");
     }
     return info.dir().filePath(info.completeBaseName() + QStringLiteral("-edited.") + suffix);
-}
-
-// Whether both names lead to one file (through links, or as two spellings).
-bool samePath(const QString &a, const QString &b)
-{
-    struct stat sa, sb;
-    if (::stat(NativePath::toNative(a).constData(), &sa) != 0
-        || ::stat(NativePath::toNative(b).constData(), &sb) != 0)
-        return false;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 void printMenu(const PluginLoader &loader)
@@ -236,7 +225,7 @@ int main(int argc, char **argv)
             return complain(QStringLiteral("cannot write %1: unsupported picture format")
                                 .arg(NativePath::displayName(output)),
                             UsageError);
-        if (samePath(input, output) && !parser.isSet(inPlaceOption))
+        if (NativePath::sameFile(input, output) && !parser.isSet(inPlaceOption))
             return complain(QStringLiteral("output %1 would replace the input; add --in-place to "
                                            "allow it")
                                 .arg(NativePath::displayName(output)),

@@ -1,5 +1,7 @@
 #include "nativepath.h"
 
+#include <sys/stat.h>
+
 namespace NativePath {
 
 namespace {
@@ -101,6 +103,14 @@ QString displayName(const QString &name)
             result[i] = QChar::ReplacementCharacter;
     }
     return result;
+}
+
+bool sameFile(const QString &a, const QString &b)
+{
+    struct stat sa, sb;
+    if (::stat(toNative(a).constData(), &sa) != 0 || ::stat(toNative(b).constData(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 } // namespace NativePath

@@ -21,6 +21,9 @@ QStringList arguments(int argc, char **argv);
 // For messages: the name with every kept byte shown as U+FFFD.
 QString displayName(const QString &name);
 
+// Whether both names lead to one existing file (through links, or as two spellings).
+bool sameFile(const QString &a, const QString &b);
+
 } // namespace NativePath
 
 #endif // NATIVEPATH_H

@@ -7,8 +7,11 @@
 # test of the plain build. Both runs must pass; the plain run's summary ends the output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/deps.sh valgrind clang-format libimage-exiftool-perl imagemagick \
-    libjpeg-turbo-progs libgs-common xvfb xauth xdotool openbox x11-apps breeze-icon-theme adwaita-icon-theme libqt6svg6 \
+# Oracles (exiftool, ImageMagick, jpegtran, test colour profiles), the X server the
+# window runs on, the icon themes, and the install and package checks.
+source scripts/deps.sh valgrind clang-format \
+    libimage-exiftool-perl imagemagick libjpeg-turbo-progs libgs-common \
+    xvfb xauth xdotool openbox x11-apps breeze-icon-theme adwaita-icon-theme libqt6svg6 \
     desktop-file-utils appstream lintian dpkg-dev
 
 jobs=$(nproc)

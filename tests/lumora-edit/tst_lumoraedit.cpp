@@ -2,6 +2,7 @@
 // of what each plug-in asked for, and clear refusals of bad input.
 
 #include "imagefilters.h"
+#include "processrun.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -19,24 +20,11 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = ProcessRun;
 
 Run lumoraEdit(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(LUMORA_EDIT), arguments);
-    Run run;
-    if (!process.waitForFinished(120000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return runProcess(QStringLiteral(LUMORA_EDIT), arguments);
 }
 
 QList<QJsonObject> traceOf(const QByteArray &err)

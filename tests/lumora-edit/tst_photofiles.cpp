@@ -2,6 +2,8 @@
 // metadata, ImageMagick for depth, colour model and JPEG quality, jpegtran for the
 // lossless turns; and every way a write can go wrong on a real file system.
 
+#include "processrun.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,27 +26,12 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1; // -1: killed by a signal or never finished
-    int signal = 0;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = ProcessRun;
 
 Run runTool(const QString &program, const QStringList &arguments,
             const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
 {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    Run run;
-    if (!process.waitForFinished(120000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return runProcess(program, arguments, environment);
 }
 
 Run lumoraEdit(const QStringList &arguments)

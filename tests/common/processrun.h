@@ -1,0 +1,34 @@
+#ifndef PROCESSRUN_H
+#define PROCESSRUN_H
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+// One run of a program as a user starts it from a shell, with what it printed.
+struct ProcessRun
+{
+    int exitCode = -1; // -1: killed by a signal or not finished within the time
+    QByteArray out;
+    QByteArray err;
+};
+
+inline ProcessRun runProcess(const QString &program, const QStringList &arguments,
+                             const QProcessEnvironment &environment
+                             = QProcessEnvironment::systemEnvironment(),
+                             int timeoutMs = 300000)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    ProcessRun run;
+    if (!process.waitForFinished(timeoutMs))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+#endif // PROCESSRUN_H
