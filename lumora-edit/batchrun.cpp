@@ -278,6 +278,12 @@ BatchRun::BatchRun(const Settings &settings)
     d->settings = settings;
     if (d->settings.jobs <= 0)
         d->settings.jobs = qMax(1, QThread::idealThreadCount());
+    // The cores are shared out between the workers, so that N of them at once do not
+    // each start a thread per core for their pixel work.
+    if (!d->settings.passedOn.contains(QLatin1String("--threads")))
+        d->settings.passedOn << QStringLiteral("--threads")
+                             << QString::number(
+                                    qMax(1, QThread::idealThreadCount() / d->settings.jobs));
     d->program = NativePath::toNative(QCoreApplication::applicationFilePath());
     d->plan();
 }

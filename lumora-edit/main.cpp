@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+#include <QThreadPool>
 
 #include <optional>
 
@@ -125,10 +126,14 @@ int main(int argc, char **argv)
         QStringLiteral("jobs"),
         QStringLiteral("With --output-dir: pictures at a time (default: one per core)."),
         QStringLiteral("N"));
+    const QCommandLineOption threadsOption(
+        QStringLiteral("threads"),
+        QStringLiteral("Threads for the pixel work of one picture (default: one per core)."),
+        QStringLiteral("N"));
     parser.addOptions({ pluginsOption, listOption, traceOption, outputOption, inPlaceOption,
                         toolbarsOption, localeOption, qualityOption, stripOption,
                         stripLocationOption, infoOption, outputDirOption, overwriteOption,
-                        jobsOption });
+                        jobsOption, threadsOption });
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("Picture to edit."));
     parser.addPositionalArgument(QStringLiteral("EDIT"), QStringLiteral("Edits, in order."),
                                  QStringLiteral("EDIT..."));
@@ -141,6 +146,15 @@ int main(int argc, char **argv)
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(Success);
 
+    if (parser.isSet(threadsOption)) {
+        bool ok = false;
+        const int threads = parser.value(threadsOption).toInt(&ok);
+        if (!ok || threads < 1)
+            return complain(QStringLiteral("--threads takes a number from 1 up, not '%1'")
+                                .arg(parser.value(threadsOption)),
+                            UsageError);
+        QThreadPool::globalInstance()->setMaxThreadCount(threads);
+    }
     const QString localeName = parser.value(localeOption);
     if (localeName != QLatin1String("en") && localeName != QLatin1String("ar"))
         return complain(QStringLiteral("unknown locale '%1' (en or ar)").arg(localeName),
@@ -168,9 +182,10 @@ int main(int argc, char **argv)
         batch.outputDir = parser.value(outputDirOption);
         batch.inputs = parser.positionalArguments();
         batch.edits = batchEdits;
-        batch.passedOn = BatchRun::passOn(parser,
-                                          { pluginsOption, traceOption, inPlaceOption, localeOption,
-                                            qualityOption, stripOption, stripLocationOption });
+        batch.passedOn
+            = BatchRun::passOn(parser,
+                               { pluginsOption, traceOption, inPlaceOption, localeOption,
+                                 qualityOption, stripOption, stripLocationOption, threadsOption });
         batch.overwrite = parser.isSet(overwriteOption);
         batch.inPlace = parser.isSet(inPlaceOption);
         bool ok = !parser.isSet(jobsOption);

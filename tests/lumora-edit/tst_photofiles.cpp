@@ -912,6 +912,7 @@ void tst_PhotoFiles::usage_data()
     QTest::addColumn<int>("exitCode");
     QTest::newRow("unknown locale") << QStringList { "--locale", "xx", "--list" } << 2;
     QTest::newRow("quality out of range") << QStringList { "--quality", "0", "--list" } << 2;
+    QTest::newRow("no threads") << QStringList { "--threads", "0", "--list" } << 2;
     QTest::newRow("missing plug-in folder")
         << QStringList { "--plugins", "/nonexistent/plugins", "--list" } << 1;
 }
