@@ -76,11 +76,22 @@ dialog=$(timeout 20 xdotool search --sync --all --onlyvisible --pid "$app" --nam
 [ -n "$dialog" ] || xdrive_fail "no file dialog"
 # The window manager gives the new dialog the focus.
 xdrive_until "[ \"\$(xdotool getactivewindow)\" = $dialog ]"
-xdotool type --delay 2 "$work/picture.png"
-# The first Return may only take the completer's suggestion.
-for attempt in 1 2 3; do
-    xdrive_key Return
-    XDRIVE_TIMEOUT=3 xdrive_until "xdrive_target picture" 2>/dev/null && break
+# A loaded machine may lose keys to the file name completer's popup: the name is typed
+# again, into a cleared field, until the picture is open.
+opened=
+for round in 1 2 3; do
+    # Keys typed into the main window would be its shortcuts: only into the dialog.
+    xdotool search --onlyvisible --pid "$app" --name "^Open picture$" >/dev/null || break
+    xdotool windowactivate --sync "$dialog" 2>/dev/null || true
+    xdrive_key ctrl+a
+    xdrive_key BackSpace
+    xdotool type --delay 10 "$work/picture.png"
+    # The first Return may only take the completer's suggestion.
+    for attempt in 1 2 3; do
+        xdrive_key Return
+        XDRIVE_TIMEOUT=5 xdrive_until "xdrive_target picture" 2>/dev/null && opened=1 && break
+    done
+    [ -n "$opened" ] && break
 done
 xdrive_until "xdrive_target picture"
 read -r width height < <(xdrive_state picture)
