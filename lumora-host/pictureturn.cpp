@@ -1,7 +1,6 @@
 #include "pictureturn.h"
 
-#include <QColorSpace>
-#include <QTransform>
+#include "imagefilters.h"
 
 namespace {
 
@@ -95,32 +94,25 @@ QImage PictureTurn::apply(const QImage &image) const
 {
     if (image.isNull() || m_kind == Identity)
         return image;
-    QImage result;
+    // The host's own flips and quarter turns: they keep the colour space and depth and
+    // use every core. A diagonal mirror is a quarter turn and a flip.
     switch (m_kind) {
     case FlipHorizontal:
-        return image.mirrored(true, false);
+        return ImageFilters::flip(image, true);
     case FlipVertical:
-        return image.mirrored(false, true);
+        return ImageFilters::flip(image, false);
     case Rotate180:
-        return image.mirrored(true, true);
+        return ImageFilters::rotate(image, 180);
     case Rotate90:
-        result = image.transformed(QTransform().rotate(90));
-        break;
+        return ImageFilters::rotate(image, 90);
     case Rotate270:
-        result = image.transformed(QTransform().rotate(270));
-        break;
+        return ImageFilters::rotate(image, 270);
     case Transpose:
-        result = image.transformed(QTransform().rotate(90)).mirrored(true, false);
-        break;
+        return ImageFilters::flip(ImageFilters::rotate(image, 90), true);
     case Transverse:
-        result = image.transformed(QTransform().rotate(270)).mirrored(true, false);
-        break;
+        return ImageFilters::flip(ImageFilters::rotate(image, 270), true);
     case Identity:
         break;
     }
-    // Qt's quarter turns copy neither the colour space nor the resolution.
-    result.setColorSpace(image.colorSpace());
-    result.setDotsPerMeterX(image.dotsPerMeterY());
-    result.setDotsPerMeterY(image.dotsPerMeterX());
-    return result;
+    return image;
 }

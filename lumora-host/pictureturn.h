@@ -43,8 +43,9 @@ public:
     PictureTurn then(PictureTurn next) const;
     PictureTurn inverted() const;
 
-    // The picture turned, in its own format, with its colour space and dots per metre
-    // kept (width and height of the latter swapped with the sides). Null in, null out.
+    // The picture turned by the host's filters: in their working format for it (a
+    // working format stays as it is), with its colour space and dots per metre kept
+    // (width and height of the latter swapped with the sides). Null in, null out.
     QImage apply(const QImage &image) const;
 
     friend bool operator==(PictureTurn a, PictureTurn b) { return a.m_kind == b.m_kind; }
