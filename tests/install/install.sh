@@ -35,12 +35,14 @@ done
     || fail "liblumoracore has no SONAME liblumoracore.so.1"
 # Nothing installed may point into the build tree.
 for program in "$prefix"/bin/* "$prefix"/lib/lumora/editplugins/*.so; do
-    if objdump -p "$program" | grep -E 'R(UN)?PATH' | grep -qF "$build"; then
+    if objdump -p "$program" | grep -E 'R(UN)?PATH' | grep -F "$build" >/dev/null; then
         fail "$program searches the build tree for libraries"
     fi
 done
-ldd "$prefix/bin/lumora-edit" | grep -qF "$prefix/bin/../lib/liblumoracore.so.1" \
-    || fail "lumora-edit does not take liblumoracore from the prefix: $(ldd "$prefix/bin/lumora-edit")"
+# Read whole first: with pipefail, grep -q leaving early would fail ldd by SIGPIPE.
+libraries=$(ldd "$prefix/bin/lumora-edit")
+grep -qF "$prefix/bin/../lib/liblumoracore.so.1" <<<"$libraries" \
+    || fail "lumora-edit does not take liblumoracore from the prefix: $libraries"
 
 unset LUMORA_PLUGIN_PATH LD_LIBRARY_PATH
 export QT_QPA_PLATFORM=offscreen
