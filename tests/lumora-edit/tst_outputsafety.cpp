@@ -1,8 +1,8 @@
 // lumora-edit's outputs that never destroy and its output that cannot act on a
 // terminal, run as a user runs it: a read-only file as a user who may not write it, a
 // name as long as the file system allows, outputs that are inputs of the same batch, a
-// worker killed outright, a low open-file limit, out-of-range numbers, and hostile file
-// names and metadata (written with exiftool) shown escaped.
+// worker killed outright, low open-file and process limits, out-of-range numbers, and
+// hostile file names and metadata (written with exiftool) shown escaped.
 
 #include "processrun.h"
 
@@ -179,7 +179,8 @@ private Q_SLOTS:
     void outputIsAnotherInput_data();
     void outputIsAnotherInput();
     void killedWorkerLeavesNothing();
-    void manyJobsUnderFileLimit();
+    void systemLimits_data();
+    void systemLimits();
     void numbers_data();
     void numbers();
     void hostileMetadataEscaped_data();
@@ -462,27 +463,59 @@ void tst_OutputSafety::killedWorkerLeavesNothing()
     }
 }
 
-void tst_OutputSafety::manyJobsUnderFileLimit()
+void tst_OutputSafety::systemLimits_data()
 {
+    QTest::addColumn<QString>("limit"); // as prlimit takes it
+    QTest::addColumn<bool>("asNobody"); // a process limit holds for users but root
+    QTest::addColumn<QString>("jobs");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("note"); // the first line, or none
+    QTest::newRow("--jobs 10000 under 64 open files is capped")
+        << "--nofile=64:64" << false << "10000" << 60
+        << "lumora-edit: --jobs 10000 is more than this machine runs at once: ";
+    // Three processes (threads count too) for the user: most runs cannot start at once
+    // and wait for one to end.
+    QTest::newRow("runs that cannot start under a process limit wait")
+        << "--nproc=3:3" << true << "8" << 12 << QString();
+}
+
+void tst_OutputSafety::systemLimits()
+{
+    QFETCH(QString, limit);
+    QFETCH(bool, asNobody);
+    QFETCH(QString, jobs);
+    QFETCH(int, count);
+    QFETCH(QString, note);
     const QString prlimit = QStandardPaths::findExecutable(QStringLiteral("prlimit"));
     if (prlimit.isEmpty())
-        QSKIP("prlimit (util-linux) is needed to lower the open-file limit");
-    const int count = 60;
+        QSKIP("prlimit (util-linux) is needed to lower the limit");
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    if (asNobody && (setpriv.isEmpty() || ::geteuid() != 0))
+        QSKIP("root and setpriv are needed to run as a user the process limit holds for");
     QStringList inputs;
     for (int i = 0; i < count; ++i)
         inputs << picture(QStringLiteral("in/p%1.png").arg(i), pattern(8 + i % 5, 6 + i % 3));
     const QString dir = path(QStringLiteral("out"));
     QVERIFY(QDir().mkpath(dir));
-    const ProcessRun run = runProcess(
-        prlimit,
-        QStringList { "--nofile=64:64", Program, "--jobs", "10000", "--output-dir", dir } + inputs
-            + QStringList { QStringLiteral("--"), "flip-vertical" });
+    QStringList command { prlimit, limit, Program, "--jobs", jobs, "--output-dir", dir };
+    if (asNobody) {
+        for (const QString &file : { m_dir->path(), dir })
+            QCOMPARE(::chown(QFile::encodeName(file).constData(), Nobody, Nobody), 0);
+        QCOMPARE(::chmod(QFile::encodeName(m_dir->path()).constData(), 0755), 0);
+        command = QStringList { QStringLiteral("--reuid=%1").arg(Nobody),
+                                QStringLiteral("--regid=%1").arg(Nobody),
+                                QStringLiteral("--clear-groups") }
+            + command;
+    }
+    const ProcessRun run
+        = runProcess(asNobody ? setpriv : command.takeFirst(),
+                     command + inputs + QStringList { QStringLiteral("--"), "flip-vertical" });
     QVERIFY2(run.exitCode == 0, run.err.constData());
     const QStringList got = lines(run.err);
-    QVERIFY2(got.first().startsWith(QLatin1String("lumora-edit: --jobs 10000 is more than this "
-                                                  "machine runs at once: ")),
-             run.err.constData());
+    if (!note.isEmpty())
+        QVERIFY2(got.first().startsWith(note), run.err.constData());
     QCOMPARE(got.filter(QRegularExpression(QStringLiteral("^done "))).size(), count);
+    QCOMPARE(got.size(), count + 1 + (note.isEmpty() ? 0 : 1));
     QVERIFY2(got.last().startsWith(QStringLiteral("%1 pictures edited, 0 failed").arg(count)),
              run.err.constData());
     QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), count);
