@@ -78,7 +78,8 @@ int badNumber(const QCommandLineParser &parser, const QCommandLineOption &option
 {
     complain(QStringLiteral("--%1 takes %2, not '%3'")
                  .arg(option.names().constLast(), range, parser.value(option)));
-    QTextStream(stderr) << parser.helpText().section(QLatin1Char('\n'), 0, 0) << Qt::endl;
+    QTextStream(stderr) << DisplayText::escaped(parser.helpText().section(QLatin1Char('\n'), 0, 0))
+                        << Qt::endl;
     return UsageError;
 }
 
