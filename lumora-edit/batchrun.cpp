@@ -1,9 +1,12 @@
 #include "batchrun.h"
 
+#include "displaytext.h"
 #include "editrequest.h"
 #include "nativepath.h"
 #include "picturefile.h"
 #include "progressbar.h"
+#include "safefile.h"
+#include "workerreport.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -13,12 +16,17 @@
 #include <QHash>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,7 +37,7 @@ extern char **environ;
 
 namespace {
 
-const QByteArray Prefix = QByteArrayLiteral("lumora-edit: ");
+const QByteArray Prefix = QByteArrayLiteral("lumora-edit: "); // of the batch's own lines
 const int stopSignals[] = { SIGINT, SIGTERM, SIGHUP };
 
 // The handler only notes the signal; the run loop, woken by the pipe, does the rest.
@@ -89,6 +97,37 @@ std::pair<dev_t, ino_t> fileAt(const QString &path)
     return { info.st_dev, info.st_ino };
 }
 
+// What a write to `path` lands on, to compare outputs with inputs and with each other:
+// the file (device and inode, through links) where there is one, else the path with
+// its folder's links resolved.
+QString identity(const QString &path)
+{
+    const QByteArray native = NativePath::toNative(path);
+    struct stat info;
+    if (::stat(native.constData(), &info) == 0)
+        return QStringLiteral("file %1:%2").arg(info.st_dev).arg(info.st_ino);
+    const qsizetype slash = native.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArrayLiteral(".") : native.left(qMax(slash, 1));
+    char resolved[PATH_MAX];
+    if (!::realpath(folder.constData(), resolved))
+        return QStringLiteral("path ") + path;
+    return QStringLiteral("path ")
+        + NativePath::fromNative(QByteArray(resolved) + '/' + native.mid(slash + 1));
+}
+
+// A name or a message for a line of the batch's own: escaped, so that nothing in it
+// can act on the terminal or pass for another line.
+QByteArray shown(const QString &text)
+{
+    return DisplayText::escaped(text).toUtf8();
+}
+
+// A name escaped as it is: a byte that is no UTF-8 shows as itself, \xe9.
+QString shownName(const QString &path)
+{
+    return DisplayText::escaped(path);
+}
+
 struct Job
 {
     QString input;
@@ -101,11 +140,34 @@ struct Job
 struct Worker
 {
     pid_t pid = -1;
-    int fd = -1; // the read end of its standard error
+    int reportFd = -1; // the read end of its records (WorkerReport)
+    int errorFd = -1; // the read end of its standard error, for what libraries write
     int job = -1;
-    QByteArray partial; // a line not yet complete
-    QList<QByteArray> messages; // its own lines, the trace's aside
+    WorkerReport::Reader records;
+    QByteArray unframed; // its standard error, shown only when it fails
+    QList<WorkerReport::Record> messages; // errors and warnings, the trace's aside
 };
+
+// Why a picture could not be started: EAGAIN, EMFILE, ENFILE and ENOMEM pass once a run
+// under way ends; any other reason fails the picture.
+bool passes(int error)
+{
+    return error == EAGAIN || error == EMFILE || error == ENFILE || error == ENOMEM;
+}
+
+// Pictures at a time that this process can hold: each run costs two pipes here.
+int descriptorRoom()
+{
+    struct rlimit files;
+    if (::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY)
+        return INT_MAX;
+    const qsizetype open = QDir(QStringLiteral("/proc/self/fd"))
+                               .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)
+                               .size();
+    // Room for the two more a start needs, and for the signal pipe and a folder read.
+    const qlonglong room = (qlonglong(files.rlim_cur) - open - 8) / 2;
+    return int(std::clamp<qlonglong>(room, 1, INT_MAX));
+}
 
 } // namespace
 
@@ -116,29 +178,46 @@ public:
     QList<Job> jobs;
     QByteArray program;
     int stopSignal = 0;
+    QString capNote; // why fewer pictures run at a time than asked, if so
 
     void plan();
     QString refusalAtStart(Job &job) const;
-    bool spawn(Worker *worker, QString *error) const;
+    int spawn(Worker *worker) const;
     void relay(Worker &worker, const QByteArray &bytes, ProgressBar &progress) const;
+    void removeTemporaries(const Job &job, pid_t pid) const;
     void report(Worker &worker, int status, ProgressBar &progress) const;
 };
 
+// Decided before any picture is started, since the pictures run at once: an output
+// that is another input of the batch would be written before that input is read, and
+// an output that is the output of an earlier input would be written twice.
 void BatchRun::Private::plan()
 {
-    QHash<QString, QString> claimed; // output file name -> the input it is for
+    QHash<QString, QString> inputs; // identity of an input -> the input, the first listed
+    for (const QString &input : std::as_const(settings.inputs)) {
+        const QString key = identity(input);
+        if (key.startsWith(QLatin1String("file ")) && !inputs.contains(key))
+            inputs.insert(key, input);
+    }
+    QHash<QString, QString> claimed; // identity of an output -> the input it is for
     for (const QString &input : std::as_const(settings.inputs)) {
         Job job;
         job.input = input;
         job.output = BatchRun::outputFor(input, settings.outputDir);
-        const QString name = QFileInfo(job.output).fileName();
-        const auto first = claimed.constFind(name);
-        if (first != claimed.constEnd())
+        const QString output = identity(job.output);
+        const auto first = claimed.constFind(output);
+        const auto other = inputs.constFind(output);
+        if (other != inputs.constEnd() && identity(input) != output) {
+            job.refusal
+                = QStringLiteral("output %1 would replace %2, another input of this batch")
+                      .arg(NativePath::displayName(job.output), NativePath::displayName(*other));
+        } else if (first != claimed.constEnd()) {
             job.refusal
                 = QStringLiteral("%1 is already the output of %2")
                       .arg(NativePath::displayName(job.output), NativePath::displayName(*first));
-        else
-            claimed.insert(name, input);
+        } else {
+            claimed.insert(output, input);
+        }
         jobs << job;
     }
 }
@@ -163,12 +242,16 @@ QString BatchRun::Private::refusalAtStart(Job &job) const
     return QString();
 }
 
-bool BatchRun::Private::spawn(Worker *worker, QString *error) const
+// Starts the run of `worker`'s picture; 0, or the reason (errno) it could not start.
+int BatchRun::Private::spawn(Worker *worker) const
 {
     const Job &job = jobs.at(worker->job);
-    // "--" before the input: a file name starting with '-' is no option.
+    // Its messages come as records on descriptor 3; "--" before the input: a file name
+    // starting with '-' is no option.
     const QStringList arguments = settings.passedOn
-        + QStringList { QStringLiteral("-o"), job.output, QStringLiteral("--"), job.input }
+        + QStringList { QStringLiteral("--report-fd"), QStringLiteral("3"),
+                        QStringLiteral("-o"),          job.output,
+                        QStringLiteral("--"),          job.input }
         + settings.edits;
     // Bytes as the file system has them: QProcess would re-encode the names as UTF-8
     // and lose those that are none.
@@ -180,63 +263,79 @@ bool BatchRun::Private::spawn(Worker *worker, QString *error) const
         argv.push_back(argument.data());
     argv.push_back(nullptr);
 
-    int pipe[2];
-    if (::pipe2(pipe, O_CLOEXEC) != 0) {
-        *error = QStringLiteral("cannot start its run: %1")
-                     .arg(QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
+    int report[2], error[2];
+    if (::pipe2(report, O_CLOEXEC) != 0)
+        return errno;
+    if (::pipe2(error, O_CLOEXEC) != 0) {
+        const int reason = errno;
+        ::close(report[0]);
+        ::close(report[1]);
+        return reason;
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipe[1], STDERR_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, error[1], STDERR_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, report[1], 3);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t none;
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
-    const int failure = ::posix_spawn(&worker->pid, program.constData(), &actions, &attributes,
-                                      argv.data(), environ);
+    // The pipes are opened after the standard three and the signal pipe, so neither
+    // write end is descriptor 3 itself, which dup2 would leave to close on exec.
+    const int failure = report[1] == 3 || error[1] == 3
+        ? EBADF
+        : ::posix_spawn(&worker->pid, program.constData(), &actions, &attributes, argv.data(),
+                        environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    ::close(pipe[1]);
+    ::close(report[1]);
+    ::close(error[1]);
     if (failure != 0) {
-        ::close(pipe[0]);
-        *error = QStringLiteral("cannot start its run: %1")
-                     .arg(QString::fromLocal8Bit(std::strerror(failure)));
-        return false;
+        ::close(report[0]);
+        ::close(error[0]);
+        return failure;
     }
-    worker->fd = pipe[0];
-    return true;
+    worker->reportFd = report[0];
+    worker->errorFd = error[0];
+    return 0;
 }
 
-// Trace lines go out at once, whole; the run's own lines wait for its end, where its
-// status tells a failure's reason from a warning.
+// Trace records go out at once, whole; errors and warnings wait for the run's end,
+// where its status tells a failure's reason from a warning.
 void BatchRun::Private::relay(Worker &worker, const QByteArray &bytes, ProgressBar &progress) const
 {
-    worker.partial += bytes;
-    qsizetype start = 0;
-    for (qsizetype end; (end = worker.partial.indexOf('\n', start)) >= 0; start = end + 1) {
-        const QByteArray line = worker.partial.mid(start, end - start);
-        if (line.startsWith('{'))
-            progress.line(line);
-        else if (!line.isEmpty())
-            worker.messages << line;
+    for (const WorkerReport::Record &record : worker.records.feed(bytes)) {
+        if (record.kind == WorkerReport::Trace)
+            progress.line(record.text.toUtf8());
+        else
+            worker.messages << record;
     }
-    worker.partial.remove(0, start);
+}
+
+// A run killed outright (SIGKILL from the OOM killer, a crash) had no chance to remove
+// a temporary file of its own: done here, in every folder it may have written to.
+void BatchRun::Private::removeTemporaries(const Job &job, pid_t pid) const
+{
+    SafeFile::removeTemporaries(settings.outputDir, pid);
+    const QByteArray native = NativePath::toNative(job.output);
+    char resolved[PATH_MAX];
+    if (::realpath(native.constData(), resolved)) {
+        const QFileInfo target(NativePath::fromNative(QByteArray(resolved)));
+        if (!NativePath::sameFile(target.path(), settings.outputDir))
+            SafeFile::removeTemporaries(target.path(), pid);
+    }
 }
 
 void BatchRun::Private::report(Worker &worker, int status, ProgressBar &progress) const
 {
-    if (!worker.partial.isEmpty())
-        relay(worker, QByteArrayLiteral("\n"), progress);
+    for (const WorkerReport::Record &record : worker.records.finish())
+        worker.messages << record;
     const Job &job = jobs.at(worker.job);
-    const QString input = NativePath::displayName(job.input);
-    const auto withoutPrefix = [](const QByteArray &line) {
-        return QString::fromUtf8(line.startsWith(Prefix) ? line.mid(Prefix.size()) : line);
-    };
+    const QString input = shownName(job.input);
 
     const bool edited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     QString reason;
@@ -247,37 +346,64 @@ void BatchRun::Private::report(Worker &worker, int status, ProgressBar &progress
         if (stopSignal != 0) {
             const std::pair<dev_t, ino_t> now = fileAt(job.output);
             if (now != std::pair<dev_t, ino_t> { 0, 0 } && now != job.before)
-                progress.pictureDone(input, NativePath::displayName(job.output));
+                progress.pictureDone(input, shownName(job.output));
             return;
         }
         reason = QStringLiteral("its run ended by signal %1 (%2)")
                      .arg(WTERMSIG(status))
                      .arg(QString::fromLocal8Bit(::strsignal(WTERMSIG(status))));
     } else if (!edited) {
-        reason = worker.messages.isEmpty()
-            ? QStringLiteral("its run ended with status %1").arg(WEXITSTATUS(status))
-            : withoutPrefix(worker.messages.takeLast());
+        for (qsizetype i = worker.messages.size(); i-- > 0;) {
+            if (worker.messages.at(i).kind == WorkerReport::Error) {
+                reason = worker.messages.takeAt(i).text;
+                break;
+            }
+        }
     }
-    for (const QByteArray &message : std::as_const(worker.messages)) {
-        QString text = withoutPrefix(message);
-        const QString warning = QStringLiteral("warning: ");
-        progress.line((text.startsWith(warning)
-                           ? QStringLiteral("warning %1: %2").arg(input, text.mid(warning.size()))
+    // What libraries wrote on its standard error, as lines of their own.
+    for (const QByteArray &line : worker.unframed.split('\n')) {
+        if (!line.isEmpty())
+            worker.messages << WorkerReport::Record { WorkerReport::Unframed,
+                                                      QString::fromUtf8(line) };
+    }
+    if (!edited && reason.isEmpty() && !worker.messages.isEmpty())
+        reason = worker.messages.takeLast().text;
+    if (!edited && reason.isEmpty())
+        reason = QStringLiteral("its run ended with status %1").arg(WEXITSTATUS(status));
+    for (const WorkerReport::Record &message : std::as_const(worker.messages)) {
+        const QString text = DisplayText::escaped(message.text);
+        progress.line((message.kind == WorkerReport::Warning
+                           ? QStringLiteral("warning %1: %2").arg(input, text)
                            : QStringLiteral("%1: %2").arg(input, text))
                           .toUtf8());
     }
     if (edited)
-        progress.pictureDone(input, NativePath::displayName(job.output));
+        progress.pictureDone(input, shownName(job.output));
     else
-        progress.pictureFailed(input, reason);
+        progress.pictureFailed(input, DisplayText::escaped(reason));
 }
 
 BatchRun::BatchRun(const Settings &settings)
     : d(new Private)
 {
     d->settings = settings;
+    const int asked = d->settings.jobs;
     if (d->settings.jobs <= 0)
         d->settings.jobs = qMax(1, QThread::idealThreadCount());
+    // More runs at once than the cores can keep busy only cost memory; more than this
+    // process has descriptors for cannot start.
+    const int cores = qMax(1, 8 * QThread::idealThreadCount());
+    const int descriptors = descriptorRoom();
+    if (d->settings.jobs > qMin(cores, descriptors)) {
+        d->settings.jobs = qMin(cores, descriptors);
+        if (asked > 0) // one per core, as by default, needs no word
+            d->capNote = QStringLiteral("--jobs %1 is more than this machine runs at once: %2 "
+                                        "at a time (%3)")
+                             .arg(asked)
+                             .arg(d->settings.jobs)
+                             .arg(descriptors < cores ? QStringLiteral("open-file limit")
+                                                      : QStringLiteral("8 per core"));
+    }
     // The cores are shared out between the workers, so that N of them at once do not
     // each start a thread per core for their pixel work.
     if (!d->settings.passedOn.contains(QLatin1String("--threads")))
@@ -316,29 +442,44 @@ bool BatchRun::check(QString *error) const
 int BatchRun::run()
 {
     const bool terminal = ProgressBar::isTerminal(STDERR_FILENO);
+    if (!d->capNote.isEmpty())
+        ::dprintf(STDERR_FILENO, "%s%s\n", Prefix.constData(), shown(d->capNote).constData());
     ProgressBar progress(STDERR_FILENO, int(d->jobs.size()), terminal);
     const StopSignals stop;
     std::vector<Worker> workers;
     qsizetype next = 0;
+    // Fewer at a time while the system refuses more (processes, descriptors, memory).
+    qsizetype room = d->settings.jobs;
 
     for (;;) {
-        while (d->stopSignal == 0 && next < d->jobs.size()
-               && qsizetype(workers.size()) < d->settings.jobs) {
+        while (d->stopSignal == 0 && next < d->jobs.size() && qsizetype(workers.size()) < room) {
             Worker worker;
-            worker.job = int(next++);
+            worker.job = int(next);
             QString refusal = d->refusalAtStart(d->jobs[worker.job]);
-            if (refusal.isEmpty() && d->spawn(&worker, &refusal))
+            const int failure = refusal.isEmpty() ? d->spawn(&worker) : 0;
+            if (failure != 0 && passes(failure) && !workers.empty()) {
+                room = qsizetype(workers.size()); // this picture waits for a run to end
+                break;
+            }
+            ++next;
+            if (refusal.isEmpty() && failure == 0) {
                 workers.push_back(std::move(worker));
-            else
-                progress.pictureFailed(NativePath::displayName(d->jobs.at(worker.job).input),
-                                       refusal);
+                continue;
+            }
+            if (failure != 0)
+                refusal = QStringLiteral("cannot start its run: %1")
+                              .arg(QString::fromLocal8Bit(std::strerror(failure)));
+            progress.pictureFailed(shownName(d->jobs.at(worker.job).input),
+                                   DisplayText::escaped(refusal));
         }
         if (workers.empty())
             break;
 
         std::vector<pollfd> fds { { stop.fd(), POLLIN, 0 } };
-        for (const Worker &worker : workers)
-            fds.push_back({ worker.fd, POLLIN, 0 });
+        for (const Worker &worker : workers) {
+            fds.push_back({ worker.reportFd, POLLIN, 0 }); // a negative fd is skipped
+            fds.push_back({ worker.errorFd, POLLIN, 0 });
+        }
         // On a terminal the bar's rate and time left follow the clock.
         const int ready = ::poll(fds.data(), fds.size(), terminal ? 1000 : -1);
         if (ready < 0 && errno != EINTR)
@@ -359,23 +500,37 @@ int BatchRun::run()
             }
         }
         for (size_t i = workers.size(); i-- > 0;) {
-            if (!(fds[i + 1].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
             Worker &worker = workers[i];
-            char buffer[65536];
-            const ssize_t n = ::read(worker.fd, buffer, sizeof buffer);
-            if (n > 0) {
-                d->relay(worker, QByteArray(buffer, n), progress);
-                continue;
+            for (int which = 0; which < 2; ++which) {
+                int &fd = which == 0 ? worker.reportFd : worker.errorFd;
+                if (fd < 0 || !(fds[1 + 2 * i + which].revents & (POLLIN | POLLHUP | POLLERR)))
+                    continue;
+                char buffer[65536];
+                const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                if (n > 0) {
+                    if (which == 0)
+                        d->relay(worker, QByteArray(buffer, n), progress);
+                    else
+                        worker.unframed.append(buffer, n);
+                } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+                    ::close(fd);
+                    fd = -1;
+                }
             }
-            if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            if (worker.reportFd >= 0 || worker.errorFd >= 0)
                 continue;
-            // Its standard error closed: the run has ended, or is about to.
-            ::close(worker.fd);
+            // Both pipes closed: the run has ended, or is about to. Its temporary files
+            // go while its pid is still its own (not reaped yet).
+            siginfo_t info = {};
+            while (::waitid(P_PID, id_t(worker.pid), &info, WEXITED | WNOWAIT) < 0
+                   && errno == EINTR) { }
+            if (info.si_code == CLD_KILLED || info.si_code == CLD_DUMPED)
+                d->removeTemporaries(d->jobs.at(worker.job), worker.pid);
             int status = 0;
             while (::waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) { }
             d->report(worker, status, progress);
             workers.erase(workers.begin() + qsizetype(i));
+            room = d->settings.jobs; // a slot is free: try for all again
         }
     }
 

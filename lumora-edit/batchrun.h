@@ -15,15 +15,27 @@ class QCommandLineParser;
 //   lumora-edit [options] --output-dir DIR INPUT... -- EDIT...
 //
 // Each picture is one single-picture run of this program in a process of its own
-// (`lumora-edit [options] -o DIR/NAME INPUT EDIT...`), as many at a time as there
-// are cores: the plug-ins stay on each process's GUI thread, a picture's memory goes
-// with its process, and a picture that crashes its run takes no other down.
+// (`lumora-edit [options] --report-fd 3 -o DIR/NAME INPUT EDIT...`), as many at a time
+// as there are cores: the plug-ins stay on each process's GUI thread, a picture's
+// memory goes with its process, and a picture that crashes its run takes no other
+// down. A run sends its errors, warnings and trace lines as records on descriptor 3
+// (WorkerReport), never mixed with what libraries write on its standard error; every
+// name and message shown is escaped (DisplayText).
 //
 // Output names: the input's base name and suffix in DIR (a suffix no writer takes,
-// GIF, becomes png, as in a single run). Of several inputs with one output name the
-// first listed is edited and every later one fails with its line. An existing output
+// GIF, becomes png, as in a single run). Before any picture starts, outputs are
+// compared by file (device and inode, through links) where they exist and by resolved
+// path otherwise: of several inputs with one output the first listed is edited and
+// every later one fails with its line; an input whose output is another input of the
+// batch fails, naming both, since that input might not be read yet. An existing output
 // fails its picture unless `overwrite` is set; one that is its own input also needs
 // `inPlace`.
+//
+// `jobs` past what the machine runs at once (8 per core, or two descriptors a run
+// within the open-file limit) is capped, said in one line; a run the system cannot
+// start yet (no process or descriptor free) waits for another to end. A run killed
+// outright (SIGKILL, SIGSEGV) fails its picture, and its temporary files are removed
+// (SafeFile::removeTemporaries).
 //
 // SIGINT, SIGTERM and SIGHUP stop the run: no picture is started after it, the
 // signal is passed on to the runs under way (whose temporary files their own
@@ -39,7 +51,7 @@ public:
         QStringList passedOn; // options for every single-picture run, before -o
         bool overwrite = false;
         bool inPlace = false;
-        int jobs = 0; // pictures at a time; 0: QThread::idealThreadCount()
+        int jobs = 0; // pictures at a time; 0: QThread::idealThreadCount(); capped as above
     };
 
     explicit BatchRun(const Settings &settings);

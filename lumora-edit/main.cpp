@@ -3,6 +3,7 @@
 
 #include "batchrun.h"
 #include "catalogue.h"
+#include "displaytext.h"
 #include "editdriver.h"
 #include "editrequest.h"
 #include "headless.h"
@@ -14,30 +15,72 @@
 #include "pluginloader.h"
 #include "pluginpaths.h"
 #include "toolbarrenderer.h"
+#include "workerreport.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+#include <QThread>
 #include <QThreadPool>
 
+#include <climits>
+#include <fcntl.h>
 #include <optional>
 
 namespace {
 
 enum ExitCode { Success = 0, Failure = 1, UsageError = 2 };
 
+// Under a batch (--report-fd), where messages go as records (WorkerReport); -1 alone.
+int reportFd = -1;
+
+// Messages carry names and metadata: shown escaped (DisplayText), or sent as records.
 int complain(const QString &message, int code = Failure)
 {
-    QTextStream(stderr) << "lumora-edit: " << message << Qt::endl;
+    if (reportFd >= 0)
+        WorkerReport::send(reportFd, WorkerReport::Error, message);
+    else
+        QTextStream(stderr) << "lumora-edit: " << DisplayText::escaped(message) << Qt::endl;
     return code;
 }
 
 void warn(const QStringList &lines)
 {
-    for (const QString &line : lines)
-        QTextStream(stderr) << "lumora-edit: warning: " << line << Qt::endl;
+    for (const QString &line : lines) {
+        if (reportFd >= 0)
+            WorkerReport::send(reportFd, WorkerReport::Warning, line);
+        else
+            QTextStream(stderr) << "lumora-edit: warning: " << DisplayText::escaped(line)
+                                << Qt::endl;
+    }
+}
+
+// A whole number from `low` to `high` as an option's value: digits only, no sign,
+// space or overflow.
+std::optional<int> number(const QString &text, int low, int high)
+{
+    if (text.isEmpty() || text.size() > 10)
+        return std::nullopt;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    const qlonglong value = text.toLongLong();
+    if (value < low || value > high)
+        return std::nullopt;
+    return int(value);
+}
+
+int badNumber(const QCommandLineParser &parser, const QCommandLineOption &option,
+              const QString &range)
+{
+    complain(QStringLiteral("--%1 takes %2, not '%3'")
+                 .arg(option.names().constLast(), range, parser.value(option)));
+    QTextStream(stderr) << DisplayText::escaped(parser.helpText().section(QLatin1Char('\n'), 0, 0))
+                        << Qt::endl;
+    return UsageError;
 }
 
 // The default output beside the input; a format Qt cannot write (GIF) becomes PNG.
@@ -58,9 +101,10 @@ void printMenu(const PluginLoader &loader)
 {
     QTextStream out(stdout);
     for (const LoadedPlugin &loaded : loader.plugins()) {
-        out << loaded.plugin->menuIndex() << '\t' << loaded.plugin->name() << '\t'
-            << loaded.plugin->iconID() << '\t' << loaded.className << '\t' << loaded.fileName
-            << Qt::endl;
+        out << loaded.plugin->menuIndex() << '\t' << DisplayText::escaped(loaded.plugin->name())
+            << '\t' << DisplayText::escaped(loaded.plugin->iconID()) << '\t'
+            << DisplayText::escaped(loaded.className) << '\t'
+            << DisplayText::escaped(NativePath::displayName(loaded.fileName)) << Qt::endl;
     }
 }
 
@@ -130,10 +174,15 @@ int main(int argc, char **argv)
         QStringLiteral("threads"),
         QStringLiteral("Threads for the pixel work of one picture (default: one per core)."),
         QStringLiteral("N"));
+    // A picture's run under a batch sends its messages to this descriptor (WorkerReport).
+    QCommandLineOption reportFdOption(QStringLiteral("report-fd"),
+                                      QStringLiteral("Messages as records to FD."),
+                                      QStringLiteral("FD"));
+    reportFdOption.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({ pluginsOption, listOption, traceOption, outputOption, inPlaceOption,
                         toolbarsOption, localeOption, qualityOption, stripOption,
                         stripLocationOption, infoOption, outputDirOption, overwriteOption,
-                        jobsOption, threadsOption });
+                        jobsOption, threadsOption, reportFdOption });
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("Picture to edit."));
     parser.addPositionalArgument(QStringLiteral("EDIT"), QStringLiteral("Edits, in order."),
                                  QStringLiteral("EDIT..."));
@@ -146,14 +195,20 @@ int main(int argc, char **argv)
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(Success);
 
+    if (parser.isSet(reportFdOption)) {
+        const std::optional<int> fd = number(parser.value(reportFdOption), 3, INT_MAX);
+        if (!fd || ::fcntl(*fd, F_GETFD) < 0)
+            return badNumber(parser, reportFdOption, QStringLiteral("an open file descriptor"));
+        reportFd = *fd;
+    }
     if (parser.isSet(threadsOption)) {
-        bool ok = false;
-        const int threads = parser.value(threadsOption).toInt(&ok);
-        if (!ok || threads < 1)
-            return complain(QStringLiteral("--threads takes a number from 1 up, not '%1'")
-                                .arg(parser.value(threadsOption)),
-                            UsageError);
-        QThreadPool::globalInstance()->setMaxThreadCount(threads);
+        // More threads than this only cost memory; far more fail to start at all.
+        const int most = qMax(256, 4 * QThread::idealThreadCount());
+        const std::optional<int> threads = number(parser.value(threadsOption), 1, most);
+        if (!threads)
+            return badNumber(parser, threadsOption,
+                             QStringLiteral("a number from 1 to %1").arg(most));
+        QThreadPool::globalInstance()->setMaxThreadCount(*threads);
     }
     const QString localeName = parser.value(localeOption);
     if (localeName != QLatin1String("en") && localeName != QLatin1String("ar"))
@@ -164,12 +219,10 @@ int main(int argc, char **argv)
     saveOptions.strip = parser.isSet(stripOption);
     saveOptions.stripLocation = parser.isSet(stripLocationOption);
     if (parser.isSet(qualityOption)) {
-        bool ok = false;
-        saveOptions.quality = parser.value(qualityOption).toInt(&ok);
-        if (!ok || saveOptions.quality < 1 || saveOptions.quality > 100)
-            return complain(QStringLiteral("--quality takes a number from 1 to 100, not '%1'")
-                                .arg(parser.value(qualityOption)),
-                            UsageError);
+        const std::optional<int> quality = number(parser.value(qualityOption), 1, 100);
+        if (!quality)
+            return badNumber(parser, qualityOption, QStringLiteral("a number from 1 to 100"));
+        saveOptions.quality = *quality;
     }
 
     if (parser.isSet(outputDirOption)) {
@@ -188,12 +241,14 @@ int main(int argc, char **argv)
                                  qualityOption, stripOption, stripLocationOption, threadsOption });
         batch.overwrite = parser.isSet(overwriteOption);
         batch.inPlace = parser.isSet(inPlaceOption);
-        bool ok = !parser.isSet(jobsOption);
-        batch.jobs = ok ? 0 : parser.value(jobsOption).toInt(&ok);
-        if (!ok || batch.jobs < 0)
-            return complain(
-                QStringLiteral("--jobs takes a number, not '%1'").arg(parser.value(jobsOption)),
-                UsageError);
+        if (parser.isSet(jobsOption)) {
+            const std::optional<int> jobs = number(parser.value(jobsOption), 0, INT_MAX);
+            if (!jobs)
+                return badNumber(parser, jobsOption,
+                                 QStringLiteral("a number of pictures at a time (0: one per "
+                                                "core)"));
+            batch.jobs = *jobs;
+        }
         BatchRun run(batch);
         QString error;
         if (!run.check(&error))
@@ -225,7 +280,7 @@ int main(int argc, char **argv)
             return complain(error);
         warn(picture.warnings());
         for (const QString &line : picture.describe())
-            QTextStream(stdout) << line << Qt::endl;
+            QTextStream(stdout) << DisplayText::escaped(line) << Qt::endl;
         return Success;
     }
     // With --toolbars alone the picture only gives the tool bars their sizes.
@@ -291,7 +346,7 @@ int main(int argc, char **argv)
         if (!error.isEmpty())
             return complain(error);
         for (const QString &file : files)
-            QTextStream(stdout) << file << Qt::endl;
+            QTextStream(stdout) << DisplayText::escaped(NativePath::displayName(file)) << Qt::endl;
     }
 
     Catalogue::install(locale);
@@ -311,14 +366,20 @@ int main(int argc, char **argv)
         return Success;
 
     QFile trace;
-    if (parser.isSet(traceOption)
-        && !trace.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return complain(QStringLiteral("cannot write the trace"));
+    std::optional<WorkerReport::TraceDevice> batchTrace;
+    QIODevice *traceDevice = nullptr;
+    if (parser.isSet(traceOption) && reportFd >= 0) {
+        traceDevice = &batchTrace.emplace(reportFd);
+    } else if (parser.isSet(traceOption)) {
+        if (!trace.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return complain(QStringLiteral("cannot write the trace"));
+        traceDevice = &trace;
+    }
     // A command-line run never undoes: neither the decoded input nor earlier pictures are
     // kept, or a chain of edits would hold every intermediate picture until the end.
     ImageEditor editor(picture.takeImage(), ImageEditor::NoHistory);
     editor.setFullImageSize(picture.fullSize());
-    EditDriver driver(loader, editor, trace.isOpen() ? &trace : nullptr);
+    EditDriver driver(loader, editor, traceDevice);
     for (const EditRequest &edit : std::as_const(edits)) {
         QString error;
         if (!driver.apply(edit, &error))

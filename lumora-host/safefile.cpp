@@ -3,12 +3,14 @@
 #include "nativepath.h"
 
 #include <QMutex>
+#include <QRandomGenerator>
 
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -136,6 +138,16 @@ bool resolve(const QString &path, LinkPolicy policy, Target *target, QString *er
                              .arg(NativePath::displayName(path), kindOf(status.st_mode));
                 return false;
             }
+            // The folder may let the replacement be renamed in, but a file its user may
+            // not write is not replaced, as the shell's ">", cp and other tools see it.
+            // access() asks for the real user, as those do: root may write anything.
+            if (::access(current.constData(), W_OK) != 0 && errno != ENOENT) {
+                *error = errno == EACCES || errno == EPERM
+                    ? QStringLiteral("cannot write %1: it is read-only")
+                          .arg(NativePath::displayName(path))
+                    : systemError(path, errno);
+                return false;
+            }
             target->path = current;
             target->exists = true;
             target->status = status;
@@ -176,6 +188,109 @@ bool writeAll(int fd, const char *data, qsizetype size)
     return true;
 }
 
+// The short name a temporary file gets beside its target while it is being renamed in:
+// the pid tells a dead writer's files (removeTemporaries), and the name fits in any
+// folder whatever the length of the target's own name.
+QByteArray temporaryPrefix(pid_t pid)
+{
+    return QByteArrayLiteral(".lumora-") + QByteArray::number(pid) + '-';
+}
+
+// Signals are held back while a temporary name is made and published, so that a handler
+// never misses a file that exists.
+class HeldSignals
+{
+public:
+    HeldSignals()
+    {
+        sigset_t blocked;
+        sigemptyset(&blocked);
+        for (int signal : cleanedSignals)
+            sigaddset(&blocked, signal);
+        pthread_sigmask(SIG_BLOCK, &blocked, &m_previous);
+    }
+    ~HeldSignals() { pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
+    HeldSignals(const HeldSignals &) = delete;
+    HeldSignals &operator=(const HeldSignals &) = delete;
+
+private:
+    sigset_t m_previous;
+};
+
+void forgetPending(bool remove)
+{
+    const HeldSignals held;
+    if (remove && pendingSet.load())
+        ::unlink(pendingPath);
+    pendingSet.store(false);
+}
+
+// A file with no name in `directory`, where the file system has them (O_TMPFILE): a
+// writer killed outright leaves nothing behind. -1 where it has none (FAT, exFAT, NFS).
+int openAnonymous(const QByteArray &directory, mode_t mode)
+{
+    return ::open(directory.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+}
+
+// A named temporary file in `directory`, published in pendingPath.
+int openNamed(const QByteArray &directory)
+{
+    const QByteArray pattern = directory + '/' + temporaryPrefix(::getpid()) + "XXXXXX";
+    if (pattern.size() > PATH_MAX) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    const HeldSignals held;
+    std::memcpy(pendingPath, pattern.constData(), size_t(pattern.size()) + 1);
+    const int fd = ::mkostemp(pendingPath, O_CLOEXEC);
+    if (fd >= 0)
+        pendingSet.store(true);
+    return fd;
+}
+
+// Gives the anonymous file `fd` a temporary name in `directory`, published in
+// pendingPath. Fails with ENOENT where /proc is not mounted.
+bool linkAnonymous(int fd, const QByteArray &directory)
+{
+    const QByteArray source = "/proc/self/fd/" + QByteArray::number(fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray name = directory + '/' + temporaryPrefix(::getpid())
+            + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        if (name.size() > PATH_MAX) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
+        const HeldSignals held;
+        std::memcpy(pendingPath, name.constData(), size_t(name.size()) + 1);
+        if (::linkat(AT_FDCWD, source.constData(), AT_FDCWD, pendingPath, AT_SYMLINK_FOLLOW) == 0) {
+            pendingSet.store(true);
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+// Gives the new file the owner, group and mode of the one it replaces, writes `data`
+// and makes it reach the disk. File systems without owners (FAT) refuse chown; their
+// files have none to keep.
+bool fill(int fd, const Target &target, mode_t newMode, const QByteArray &data)
+{
+    if (target.exists) {
+        if (::fchown(fd, target.status.st_uid, target.status.st_gid) != 0 && errno != EPERM)
+            return false;
+        if (::fchmod(fd, target.status.st_mode & 07777) != 0 && errno != EPERM)
+            return false;
+    } else if (::fchmod(fd, newMode) != 0 && errno != EPERM) {
+        return false;
+    }
+    if (!writeAll(fd, data.constData(), data.size()))
+        return false;
+    // A full disk may only show when the data reaches it.
+    return ::fsync(fd) == 0 || errno == EINVAL;
+}
+
 } // namespace
 
 bool checkTarget(const QString &path, LinkPolicy policy, QString *error)
@@ -193,79 +308,49 @@ bool write(const QString &path, const QByteArray &data, LinkPolicy policy, QStri
     Target target;
     if (!resolve(path, policy, &target, error))
         return false;
-
     const QByteArray directory = directoryOf(target.path);
-    const qsizetype slash = target.path.lastIndexOf('/');
-    const QByteArray temporary = directory + "/." + target.path.mid(slash + 1) + ".lumora-XXXXXX";
-    if (temporary.size() > PATH_MAX) {
-        *error = systemError(path, ENAMETOOLONG);
-        return false;
-    }
 
-    // Signals are held back while the temporary name is made and published, so that a
-    // handler never misses a file that exists.
-    sigset_t blocked, previous;
-    sigemptyset(&blocked);
-    for (int signal : cleanedSignals)
-        sigaddset(&blocked, signal);
-    pthread_sigmask(SIG_BLOCK, &blocked, &previous);
-    std::memcpy(pendingPath, temporary.constData(), size_t(temporary.size()) + 1);
-    const int fd = ::mkostemp(pendingPath, O_CLOEXEC);
-    const int openError = errno;
-    if (fd >= 0)
-        pendingSet.store(true);
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    if (fd < 0) {
-        *error = systemError(path, openError);
-        return false;
-    }
-
-    const auto fail = [&](int reason) {
-        ::close(fd);
-        pthread_sigmask(SIG_BLOCK, &blocked, &previous);
-        ::unlink(pendingPath);
-        pendingSet.store(false);
-        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    const auto fail = [&](int fd, int reason) {
+        if (fd >= 0)
+            ::close(fd);
+        forgetPending(true);
         *error = systemError(path, reason);
         return false;
     };
 
-    // The replacement takes the place of the file it replaces: same owner, group and
-    // mode. File systems without owners (FAT) refuse chown; their files have none to keep.
-    if (target.exists) {
-        if (::fchown(fd, target.status.st_uid, target.status.st_gid) != 0 && errno != EPERM)
-            return fail(errno);
-        if (::fchmod(fd, target.status.st_mode & 07777) != 0 && errno != EPERM)
-            return fail(errno);
-    } else if (::fchmod(fd, newMode) != 0 && errno != EPERM) {
-        return fail(errno);
+    // The file is written without a name where it can be, and named only to be renamed
+    // over the target at once; elsewhere it is written under a short temporary name.
+    int fd = openAnonymous(directory, newMode);
+    bool named = false;
+    if (fd >= 0) {
+        if (!fill(fd, target, newMode, data))
+            return fail(fd, errno);
+        if (!linkAnonymous(fd, directory)) {
+            if (errno != ENOENT && errno != EPERM && errno != EXDEV)
+                return fail(fd, errno);
+            ::close(fd); // no /proc to name it through: written again, named from the start
+            fd = -1;
+        } else {
+            named = true;
+        }
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        return fail(-1, errno);
     }
+    if (!named) {
+        fd = openNamed(directory);
+        if (fd < 0)
+            return fail(-1, errno);
+        if (!fill(fd, target, newMode, data))
+            return fail(fd, errno);
+    }
+    if (::close(fd) != 0)
+        return fail(-1, errno);
 
-    if (!writeAll(fd, data.constData(), data.size()))
-        return fail(errno);
-    // A full disk may only show when the data reaches it.
-    if (::fsync(fd) != 0 && errno != EINVAL)
-        return fail(errno);
-    if (::close(fd) != 0) {
-        const int reason = errno;
-        pthread_sigmask(SIG_BLOCK, &blocked, &previous);
-        ::unlink(pendingPath);
+    {
+        const HeldSignals held;
+        if (::rename(pendingPath, target.path.constData()) != 0)
+            return fail(-1, errno);
         pendingSet.store(false);
-        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-        *error = systemError(path, reason);
-        return false;
-    }
-
-    pthread_sigmask(SIG_BLOCK, &blocked, &previous);
-    const bool renamed = ::rename(pendingPath, target.path.constData()) == 0;
-    const int renameError = errno;
-    if (!renamed)
-        ::unlink(pendingPath);
-    pendingSet.store(false);
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    if (!renamed) {
-        *error = systemError(path, renameError);
-        return false;
     }
 
     // Make the rename itself last across a power cut.
@@ -275,6 +360,29 @@ bool write(const QString &path, const QByteArray &data, LinkPolicy policy, QStri
         ::close(directoryFd);
     }
     return true;
+}
+
+int removeTemporaries(const QString &folder, pid_t pid)
+{
+    const QByteArray directory = NativePath::toNative(folder);
+    DIR *entries = ::opendir(directory.constData());
+    if (!entries)
+        return 0;
+    const QByteArray prefix = temporaryPrefix(pid);
+    int removed = 0;
+    while (const dirent *entry = ::readdir(entries)) {
+        if (std::strncmp(entry->d_name, prefix.constData(), size_t(prefix.size())) != 0)
+            continue;
+        // Only a regular file of this user (root's writer gives its file the owner of the
+        // file it replaces): never what another user put there.
+        struct stat status;
+        if (::fstatat(::dirfd(entries), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISREG(status.st_mode) && (status.st_uid == ::geteuid() || ::geteuid() == 0)
+            && ::unlinkat(::dirfd(entries), entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(entries);
+    return removed;
 }
 
 } // namespace SafeFile

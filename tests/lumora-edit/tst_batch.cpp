@@ -498,7 +498,7 @@ void tst_Batch::signalStopsCleanly()
     for (const QString &name : outputs)
         QVERIFY2(QImage(QDir(dir).filePath(name)) == expected, qPrintable(name));
     const QStringList temporaries
-        = QDir(dir).entryList({ QStringLiteral(".*.lumora-*") }, QDir::Files | QDir::Hidden);
+        = QDir(dir).entryList({ QStringLiteral(".lumora-*") }, QDir::Files | QDir::Hidden);
     QVERIFY2(temporaries.isEmpty(), qPrintable(temporaries.join(QLatin1Char(' '))));
 }
 

@@ -680,14 +680,16 @@ void tst_PhotoFiles::signalDuringWrite()
 {
     QFETCH(int, signal);
     // An uncompressed output of 100 MB takes a while to write; the signal is sent the
-    // moment the temporary file appears.
+    // moment the new file is opened: one without a name (O_TMPFILE, seen as "#inode"),
+    // or a temporary file where the file system has no such files.
     const QString input = path(QStringLiteral("in.bmp"));
     QVERIFY(photo(5000, 5000).save(input));
     const QString outDir = path(QStringLiteral("out"));
     QVERIFY(QDir().mkpath(outDir));
     const int watch = inotify_init1(IN_CLOEXEC);
     QVERIFY(watch >= 0);
-    QVERIFY(inotify_add_watch(watch, QFile::encodeName(outDir).constData(), IN_CREATE) >= 0);
+    QVERIFY(inotify_add_watch(watch, QFile::encodeName(outDir).constData(), IN_CREATE | IN_OPEN)
+            >= 0);
 
     QProcess process;
     process.start(QStringLiteral(LUMORA_EDIT),
