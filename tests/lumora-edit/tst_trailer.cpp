@@ -7,6 +7,7 @@
 #include "processrun.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
@@ -228,6 +229,8 @@ private Q_SLOTS:
     void keptTrue();
     void strippedWithMetadata_data();
     void strippedWithMetadata();
+    void otherRuns_data();
+    void otherRuns();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -489,6 +492,36 @@ void tst_Trailer::strippedWithMetadata()
         QVERIFY2(!key.startsWith(QLatin1String("MPF")) && !key.startsWith(QLatin1String("XMP")),
                  qPrintable(key));
     QCOMPARE(QString::fromUtf8(run.err).count(QStringLiteral("is left out, as all metadata")), 1);
+}
+
+void tst_Trailer::otherRuns_data()
+{
+    QTest::addColumn<bool>("inPlace");
+    QTest::newRow("in place") << true;
+    QTest::newRow("batch") << false;
+}
+
+// The same file component behind --in-place and a batch's workers.
+void tst_Trailer::otherRuns()
+{
+    QFETCH(bool, inPlace);
+    const Fixture fixture = make(Kind::MicroVideo);
+    const QString folder = path(QStringLiteral("out"));
+    const QString output = inPlace ? fixture.path : folder + QLatin1String("/input.jpg");
+    QVERIFY(QDir().mkpath(folder));
+    const ProcessRun run
+        = lumoraEdit(inPlace ? QStringList { QStringLiteral("--in-place"), QStringLiteral("-o"),
+                                             output, fixture.path, "rotate-right" }
+                             : QStringList { QStringLiteral("--output-dir"), folder, fixture.path,
+                                             QStringLiteral("--"), "rotate-right" });
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    const QByteArray written = readAll(output);
+    QVERIFY2(written.endsWith(fixture.video), "the video is not at the end");
+    const QJsonObject tags = pointers(output);
+    QCOMPARE(tags.value(QStringLiteral("XMP-GCamera:MicroVideoOffset")).toInteger(),
+             fixture.video.size());
+    QCOMPARE(tags.value(QStringLiteral("Composite:ImageSize")).toString(),
+             QStringLiteral("240 320"));
 }
 
 QTEST_GUILESS_MAIN(tst_Trailer)
