@@ -1367,3 +1367,13 @@ bool PhotoMetadata::writeInto(QByteArray *file, QString *error) const
     *file = output;
     return true;
 }
+
+const Exiv2::XmpData &PhotoMetadata::xmpData() const
+{
+    return d->xmp;
+}
+
+Exiv2::XmpData &PhotoMetadata::xmpData()
+{
+    return d->xmp;
+}

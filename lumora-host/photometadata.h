@@ -10,6 +10,10 @@
 
 #include <memory>
 
+namespace Exiv2 {
+class XmpData;
+}
+
 // Everything a photo file holds besides its pixels, as Exiv2 reads it: EXIF (with its
 // thumbnail), XMP, IPTC, the JPEG comment and the ICC colour profile. This class owns
 // every rule of what an edit keeps, resets or drops, so that they stand in one place.
@@ -86,6 +90,11 @@ public:
     // set when Exiv2 cannot write the format or fails; `file` is then unchanged. Several
     // threads may write one object into their files at once.
     bool writeInto(QByteArray *file, QString *error) const;
+
+    // The XMP as Exiv2 holds it, for a format's rules kept in a file of their own (what
+    // follows a JPEG's picture: JpegTrailer). Owned by this object.
+    const Exiv2::XmpData &xmpData() const;
+    Exiv2::XmpData &xmpData();
 
 private:
     class Private;

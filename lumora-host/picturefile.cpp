@@ -2,6 +2,7 @@
 
 #include "formatcheck.h"
 #include "jpegcodec.h"
+#include "jpegtrailer.h"
 #include "nativepath.h"
 
 #include <QBuffer>
@@ -190,6 +191,7 @@ public:
     MappedFile mapping;
     QByteArray bytes; // the whole file, from the mapping
     JpegCodec::Info jpeg; // for a JPEG
+    JpegTrailer trailer; // what follows a JPEG's primary picture, and the XMP pointing to it
     int orientation = 1;
     std::optional<PictureTurn> onlyTurn; // as open() was given it
     bool metadataRead = false;
@@ -388,6 +390,7 @@ bool PictureFile::open(const QString &path, QString *error, std::optional<Pictur
     if (!d->metadataRead)
         d->metadata = PhotoMetadata::read(d->bytes);
     d->warnings = d->metadata.warnings();
+    d->trailer = JpegTrailer::read(d->bytes, d->metadata);
     d->iccProfile = d->metadata.iccProfile();
     if (d->iccProfile.isEmpty() && d->image.colorSpace().isValid())
         d->iccProfile = d->image.colorSpace().iccProfile();
@@ -635,7 +638,7 @@ bool PictureFile::save(const QImage &edited, const QString &path, const PictureS
         // What it could not store; what it could not read was said when it was opened.
         const QStringList known = metadata.warnings();
         QString metadataError;
-        if (!metadata.writeInto(&encoded, &metadataError))
+        if (!d->trailer.writeInto(&metadata, &encoded, options.strip, &metadataError, &notes))
             note(QStringLiteral("the metadata could not be written: %1").arg(metadataError));
         for (const QString &line : metadata.warnings()) {
             if (!known.contains(line))
@@ -646,6 +649,8 @@ bool PictureFile::save(const QImage &edited, const QString &path, const PictureS
                             "are left out")
                  .arg(QString::fromLatin1(format.toUpper())));
     }
+    if (!carriesMetadata && !d->trailer.lostIn({}).isEmpty())
+        note(d->trailer.lostIn(QString::fromLatin1(format.toUpper())));
 
     if (!SafeFile::write(path, encoded, options.links, error))
         return finish(false);
