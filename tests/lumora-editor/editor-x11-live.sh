@@ -76,9 +76,12 @@ shoot_picture() {
 # not half way.
 shoot_steady() {
     steady() {
-        shoot_picture "$work/steady.png" "${2:-}" && [ -f "$1" ] \
-            && [ "$(compare -metric AE "$1" "$work/steady.png" null: 2>&1)" = 0 ] \
-            || { cp "$work/steady.png" "$1"; return 1; }
+        shoot_picture "$work/steady.png" "${2:-}" || return 1
+        if [ -f "$1" ] && [ "$(compare -metric AE "$1" "$work/steady.png" null: 2>&1)" = 0 ]; then
+            return 0
+        fi
+        cp "$work/steady.png" "$1"
+        return 1
     }
     rm -f "$1"
     xdrive_until "steady '$1' '${2:-}'"
