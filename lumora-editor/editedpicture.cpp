@@ -3,6 +3,8 @@
 #include "imageeditor.h"
 #include "picturefile.h"
 
+#include <QFileInfo>
+
 class EditedPicture::Private
 {
 public:
@@ -35,16 +37,31 @@ bool EditedPicture::open(const QString &path, QString *error)
 }
 
 bool EditedPicture::save(const QString &path, const QString &software, QString *error,
-                         QStringList *warnings) const
+                         QStringList *warnings, bool *changedOnDisk)
 {
     PictureSaveOptions options;
     options.software = software;
     options.turn = turn();
+    if (changedOnDisk)
+        *changedOnDisk = false;
     if (!d->file) {
         *error = QStringLiteral("no picture is open");
         return false;
     }
-    return d->file->save(d->editor.image(), path, options, error, warnings);
+    // Asked before writing: afterwards the file is ours again.
+    const bool overOpened
+        = QFileInfo(path).absoluteFilePath() == QFileInfo(d->file->path()).absoluteFilePath();
+    const bool changed = overOpened && d->file->changedOnDisk();
+    QStringList notes;
+    if (!d->file->save(d->editor.image(), path, options, error, &notes))
+        return false;
+    if (overOpened)
+        d->file->savedOver();
+    if (changedOnDisk)
+        *changedOnDisk = changed;
+    if (warnings)
+        *warnings = notes;
+    return true;
 }
 
 bool EditedPicture::isOpen() const

@@ -33,8 +33,13 @@ public:
     // Writes the current pixels to `path` with the opened file's metadata brought up to
     // date and, when every edit so far was a flip or a rotation, the turn they make.
     // Atomic: on failure the file at `path` is as it was and *error says why.
-    bool save(const QString &path, const QString &software, QString *error,
-              QStringList *warnings) const;
+    //
+    // Everything is written from what open() read and the pixels shown, never from the
+    // file as it is now: when `path` is the opened file and another program has since
+    // replaced, shortened or rewritten it, the picture shown is saved over it all the
+    // same, and *changedOnDisk says so (false otherwise, also when nothing was written).
+    bool save(const QString &path, const QString &software, QString *error, QStringList *warnings,
+              bool *changedOnDisk);
 
     bool isOpen() const; // a file has been opened
     QString path() const; // the file opened

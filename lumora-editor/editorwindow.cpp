@@ -5,6 +5,7 @@
 #include "edithistory.h"
 #include "editoricons.h"
 #include "imageeditor.h"
+#include "liveprovider.h"
 #include "lumoracropper.h"
 #include "lumoraeditplugin.h"
 #include "mapplication.h"
@@ -106,6 +107,7 @@ public:
         , toolkitWindow(new MWindow)
         , history(picture,
                   options.historyBudget > 0 ? options.historyBudget : EditHistory::DefaultBudget)
+        , provider(picture.editor(), [this] { showEditInProgress(); })
     { }
     virtual ~Private() = default;
 
@@ -124,6 +126,7 @@ public:
     void setBusy(bool busy);
     void rebuildToolBar();
     void pictureReplaced();
+    void showEditInProgress();
 
     void whenReadyToDiscard(const std::function<void()> &then);
     void openDialog();
@@ -144,7 +147,9 @@ public:
     std::unique_ptr<PluginLoader> loader;
     EditedPicture picture;
     EditHistory history;
+    LiveProvider provider; // what the plug-ins are handed: the view follows every filter
     PluginSession *session = nullptr; // owned; deleted later once it has finished
+    PluginSession::Outcome lastOutcome = PluginSession::Running; // of the session left last
     QImage before; // the picture when the session started, for its undo step
     std::optional<PictureTurn> turnBefore;
     QString sessionText;
@@ -519,7 +524,7 @@ void EditorWindow::Private::startSession(const QString &pluginClass)
     if (!plugin || session || busy || !picture.isOpen())
         return;
     hideMessage();
-    session = new PluginSession(plugin, picture.editor(), nullptr, q);
+    session = new PluginSession(plugin, picture.editor(), &provider, q);
     sessionText = plugin->name();
     before = picture.image();
     turnBefore = picture.turn();
@@ -543,6 +548,7 @@ void EditorWindow::Private::sessionFinished(PluginSession::Outcome outcome)
 {
     PluginSession *finished = session;
     session = nullptr;
+    lastOutcome = outcome;
     view->setSession(nullptr);
     actionBar->hide();
     switch (outcome) {
@@ -611,6 +617,17 @@ void EditorWindow::Private::rebuildToolBar()
     view->placeToolBar();
 }
 
+void EditorWindow::Private::showEditInProgress()
+{
+    // Only while a plug-in is active: its filters change the picture before it is left,
+    // and a person must see each choice at once (its undo step comes at confirmation).
+    if (!session)
+        return;
+    view->setPicture(picture.image());
+    updateStatus();
+    Q_EMIT q->pictureChanged();
+}
+
 void EditorWindow::Private::pictureReplaced()
 {
     view->setPicture(picture.image());
@@ -621,21 +638,39 @@ void EditorWindow::Private::pictureReplaced()
 
 void EditorWindow::Private::whenReadyToDiscard(const std::function<void()> &then)
 {
-    if (!history.isModified()) {
+    // An active plug-in holds an edit too (a dragged selection, a chosen size, a tapped
+    // effect), which leaving would lose without a word.
+    const bool editing = session && session->isActive();
+    if (!history.isModified() && !editing) {
         then();
         return;
     }
-    auto *box = new QMessageBox(QMessageBox::Warning, EditorWindow::tr("Unsaved changes"),
-                                EditorWindow::tr("Save the changes to %1?").arg(shownName()),
+    const QString question = editing
+        ? EditorWindow::tr("Save the changes to %1, with the %2 edit in progress?")
+              .arg(shownName(), sessionText)
+        : EditorWindow::tr("Save the changes to %1?").arg(shownName());
+    auto *box = new QMessageBox(QMessageBox::Warning, EditorWindow::tr("Unsaved changes"), question,
                                 QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, q);
     box->setObjectName(QStringLiteral("unsavedPrompt"));
+    if (editing)
+        box->setInformativeText(EditorWindow::tr("Save confirms %1 first; Discard drops it with "
+                                                 "every unsaved change.")
+                                    .arg(sessionText));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->setDefaultButton(QMessageBox::Save);
     QObject::connect(box, &QMessageBox::finished, q, [this, box, then] {
         switch (box->standardButton(box->clickedButton())) {
         case QMessageBox::Save:
-            if (q->save())
+            if (session) {
+                // Confirmed as the Confirm button does; a plug-in that does not finish,
+                // or an edit that failed (said in the message bar), stops here.
+                q->confirm();
+                if (session || lastOutcome != PluginSession::Confirmed)
+                    return;
+            }
+            // A confirmed edit that changed nothing leaves nothing to save.
+            if (!history.isModified() || q->save())
                 then();
             break;
         case QMessageBox::Discard:
@@ -712,10 +747,16 @@ bool EditorWindow::Private::doSave(const QString &path)
     }
     QString error;
     QStringList warnings;
-    if (!picture.save(path, Software, &error, &warnings)) {
+    bool changedOnDisk = false;
+    if (!picture.save(path, Software, &error, &warnings, &changedOnDisk)) {
         showMessage(error);
         return false;
     }
+    if (changedOnDisk)
+        warnings.prepend(EditorWindow::tr("%1 had been changed on disk by another program since "
+                                          "it was opened; the picture shown here was saved over "
+                                          "it.")
+                             .arg(QFileInfo(path).fileName()));
     savePath = path;
     history.markSaved();
     ++saves;
@@ -821,6 +862,7 @@ void EditorWindow::Private::writeUiMap()
                                              : QStringLiteral("landscape"));
     state("language", locale.name().section(QLatin1Char('_'), 0, 0));
     state("exposed", QString::number(q->isVisible()));
+    state("message", messageLabel->text().simplified());
     file.write(out);
     file.commit();
 }
@@ -1010,7 +1052,7 @@ void EditorWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    if (!d->closeConfirmed && d->history.isModified()) {
+    if (!d->closeConfirmed && (d->history.isModified() || d->session)) {
         event->ignore();
         d->whenReadyToDiscard([this] {
             d->closeConfirmed = true;
@@ -1018,7 +1060,7 @@ void EditorWindow::closeEvent(QCloseEvent *event)
         });
         return;
     }
-    // An edit left open is not kept.
+    // An edit left open is not kept: the person chose to discard it.
     if (d->session)
         d->session->cancel();
     event->accept();

@@ -21,11 +21,16 @@ class QAction;
 // built from the loaded plug-ins in menu order, and while an entry is active its tool
 // bar at the bottom of the picture with Confirm and Cancel beside it.
 //
-// Entries are driven through PluginSession, as every front end drives them. Each
-// confirmed edit becomes one undo step (EditHistory); Save writes through PictureFile
-// and keeps the history. Opening another picture or closing with unsaved edits asks
-// first; a file that cannot be read or written is said in the window's message bar
-// and changes nothing.
+// Entries are driven through PluginSession, as every front end drives them, with a
+// LiveProvider in front of the picture's editor: every filter a plug-in runs (a tapped
+// effect as much as a confirmed crop) shows in the view at once, and Cancel shows the
+// picture as it was before the entry was picked. Each confirmed edit becomes one undo
+// step (EditHistory); Save writes through PictureFile and keeps the history. Opening
+// another picture or closing with unsaved edits asks first; an active entry counts as
+// an unsaved edit, and the prompt's Save confirms it before saving. A file that cannot be
+// read or written is said in the window's message bar and changes nothing; a file another
+// program changed since it was opened is saved over with the picture shown, and the
+// message bar says so.
 //
 // The window's shape picks the orientation tool bars are built for (taller than wide:
 // portrait), and a turn rebuilds the active tool bar. Actions carry object names

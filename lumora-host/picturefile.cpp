@@ -18,7 +18,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <future>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,39 +33,24 @@ QString systemReason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// A read-only mapping of a whole file, kept for as long as the picture is edited: the
-// metadata and a lossless turn read the original bytes again when saving.
-class MappedFile
+// Who a file is on disk: enough to tell that another program replaced or rewrote it.
+struct DiskIdentity
 {
-public:
-    MappedFile() = default;
-    MappedFile(const MappedFile &) = delete;
-    MappedFile &operator=(const MappedFile &) = delete;
-    ~MappedFile()
-    {
-        if (m_address)
-            ::munmap(m_address, m_size);
-    }
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    timespec modified {};
 
-    bool map(int fd, size_t size)
+    static DiskIdentity of(const struct stat &status)
     {
-        void *address = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (address == MAP_FAILED)
-            return false;
-        m_address = address;
-        m_size = size;
-        return true;
+        return { status.st_dev, status.st_ino, status.st_size, status.st_mtim };
     }
-
-    // The bytes, not copied; valid while this object lives.
-    QByteArray bytes() const
+    bool operator==(const DiskIdentity &other) const
     {
-        return QByteArray::fromRawData(static_cast<const char *>(m_address), qsizetype(m_size));
+        return device == other.device && inode == other.inode && size == other.size
+            && modified.tv_sec == other.modified.tv_sec
+            && modified.tv_nsec == other.modified.tv_nsec;
     }
-
-private:
-    void *m_address = nullptr;
-    size_t m_size = 0;
 };
 
 // Bytes a decoded picture of this format takes per pixel while being edited.
@@ -188,8 +172,10 @@ public:
     PhotoMetadata metadata;
     QByteArray iccProfile;
     QStringList warnings;
-    MappedFile mapping;
-    QByteArray bytes; // the whole file, from the mapping
+    // The whole file, read once: nothing reads it again, so that another program
+    // shortening or rewriting it cannot change or break what is saved.
+    QByteArray bytes;
+    DiskIdentity identity; // the file as it was read
     JpegCodec::Info jpeg; // for a JPEG
     JpegTrailer trailer; // what follows a JPEG's primary picture, and the XMP pointing to it
     int orientation = 1;
@@ -198,8 +184,8 @@ public:
     bool reduced = false; // image is a DCT-scaled stand-in for turns
     QSize fullSize; // upright
     // With a stand-in the blocks are turned from open() on, beside the decoding of the
-    // stand-in and the plug-ins' work; save() takes the result. Declared after the bytes
-    // it reads, so that it is waited for before they are unmapped.
+    // stand-in and the plug-ins' work; save() takes the result. It holds its own
+    // reference to the bytes.
     PictureTurn earlyTurn;
     std::shared_future<QByteArray> earlyTransform;
 
@@ -246,14 +232,32 @@ bool PictureFile::Private::readBytes(QString *error)
         ::close(fd);
         return false;
     }
-    const bool mapped = mapping.map(fd, size_t(status.st_size));
-    const int mapError = errno;
+    // Read whole, at once: a copy costs far less than the decoding that follows, and a
+    // mapping kept open would fault (SIGBUS) once the file is cut short under it.
+    bytes.resize(qsizetype(status.st_size));
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    const int readError = errno;
+    struct stat after;
+    const bool same
+        = ::fstat(fd, &after) == 0 && DiskIdentity::of(after) == DiskIdentity::of(status);
     ::close(fd);
-    if (!mapped) {
-        *error = QStringLiteral("cannot read %1: %2").arg(shown(path), systemReason(mapError));
+    if (!same || done < bytes.size()) {
+        bytes.clear();
+        *error = QStringLiteral("cannot read %1: %2")
+                     .arg(shown(path),
+                          same ? systemReason(readError)
+                               : QStringLiteral("another program changed it while it was read"));
         return false;
     }
-    bytes = mapping.bytes();
+    identity = DiskIdentity::of(status);
     return true;
 }
 
@@ -655,4 +659,22 @@ bool PictureFile::save(const QImage &edited, const QString &path, const PictureS
     if (!SafeFile::write(path, encoded, options.links, error))
         return finish(false);
     return finish(true);
+}
+
+bool PictureFile::changedOnDisk() const
+{
+    if (d->path.isEmpty())
+        return false;
+    struct stat status;
+    // Gone, replaced by another file, or rewritten in place: all changes.
+    if (::stat(NativePath::toNative(d->path).constData(), &status) != 0)
+        return true;
+    return !(DiskIdentity::of(status) == d->identity);
+}
+
+void PictureFile::savedOver()
+{
+    struct stat status;
+    if (!d->path.isEmpty() && ::stat(NativePath::toNative(d->path).constData(), &status) == 0)
+        d->identity = DiskIdentity::of(status);
 }

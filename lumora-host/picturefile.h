@@ -77,6 +77,16 @@ public:
     bool save(const QImage &picture, const QString &path, const PictureSaveOptions &options,
               QString *error, QStringList *warnings = nullptr) const;
 
+    // Whether the file at path() is no longer the one open() read: gone, replaced, or
+    // rewritten (its device, inode, size or modification time differ). What open() read
+    // stays held in memory whatever happens to the file, and save() writes from that alone,
+    // so a changed file is no danger to a save; this tells the user their picture is no
+    // longer what the file holds. False before a successful open().
+    bool changedOnDisk() const;
+    // This program has just written the picture over path() itself: that file is the one
+    // changedOnDisk() compares with from now on. The bytes held stay those open() read.
+    void savedOver();
+
     // The format a file name's suffix asks for ("jpeg", "png", "tiff", "webp", "bmp",
     // ...), or empty when it is none that can be written.
     static QByteArray formatForFileName(const QString &path);

@@ -124,6 +124,18 @@
         <translation>هل تريد حفظ التغييرات في %1؟</translation>
     </message>
     <message>
+        <source>Save the changes to %1, with the %2 edit in progress?</source>
+        <translation>هل تريد حفظ التغييرات في %1، مع تعديل %2 الجاري؟</translation>
+    </message>
+    <message>
+        <source>Save confirms %1 first; Discard drops it with every unsaved change.</source>
+        <translation>الحفظ يؤكد %1 أولًا؛ والتجاهل يُسقطه مع كل تغيير غير محفوظ.</translation>
+    </message>
+    <message>
+        <source>%1 had been changed on disk by another program since it was opened; the picture shown here was saved over it.</source>
+        <translation>غيّر برنامج آخر %1 على القرص منذ فتحه؛ حُفظت الصورة المعروضة هنا فوقه.</translation>
+    </message>
+    <message>
         <source>Open picture</source>
         <translation>فتح صورة</translation>
     </message>

@@ -17,8 +17,10 @@
 #include "pictureview.h"
 #include "pluginloader.h"
 #include "pluginsession.h"
+#include "processrun.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QGraphicsScene>
@@ -37,6 +39,7 @@
 #include <QUndoStack>
 #include <QWheelEvent>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -98,6 +101,70 @@ void dragOnViewport(EditorWindow &window, const QPoint &from, const QPoint &to)
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, to);
 }
 
+// Two flat halves of colours no effect leaves alone, so that the pixels shown at their
+// middles are the picture's own, whatever the zoom.
+constexpr QRgb LeftColour = 0xffc85028; // (200, 80, 40)
+constexpr QRgb RightColour = 0xff2878c8; // (40, 120, 200)
+
+QImage halves(const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(LeftColour);
+    for (int y = 0; y < size.height(); ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        std::fill(line + size.width() / 2, line + size.width(), RightColour);
+    }
+    return image;
+}
+
+// The pixel the view shows at that point of the picture, as the screen has it.
+QRgb shownPixel(const EditorWindow &window, const QPointF &picturePos)
+{
+    const QImage screen = window.view()->viewport()->grab().toImage();
+    return screen.pixel(window.view()->fromPicture(picturePos).toPoint());
+}
+
+QString rgb(QRgb colour)
+{
+    return QStringLiteral("(%1, %2, %3)").arg(qRed(colour)).arg(qGreen(colour)).arg(qBlue(colour));
+}
+
+// One pixel of a picture file as ImageMagick reads it, at 8 bits; 0 when it cannot.
+QRgb magickPixel(const QString &file, const QPoint &at)
+{
+    const ProcessRun run = runProcess(QStringLiteral("convert-im6.q16"),
+                                      { file, QStringLiteral("-crop"),
+                                        QStringLiteral("1x1+%1+%2").arg(at.x()).arg(at.y()),
+                                        QStringLiteral("+repage"), QStringLiteral("-depth"),
+                                        QStringLiteral("8"), QStringLiteral("rgb:-") });
+    if (run.exitCode != 0 || run.out.size() != 3)
+        return 0;
+    const auto byte = [&run](int i) { return int(uchar(run.out.at(i))); };
+    return qRgb(byte(0), byte(1), byte(2));
+}
+
+// A picture file's size as ImageMagick reads it.
+QSize magickSize(const QString &file)
+{
+    const ProcessRun run = runProcess(QStringLiteral("identify-im6.q16"),
+                                      { QStringLiteral("-format"), QStringLiteral("%w %h"), file });
+    const QList<QByteArray> sides = run.out.split(' ');
+    return run.exitCode == 0 && sides.size() == 2 ? QSize(sides[0].toInt(), sides[1].toInt())
+                                                  : QSize();
+}
+
+// How many pixels of two picture files differ, as ImageMagick counts them; -1 when it
+// cannot compare them (a different size, a file it cannot read).
+qint64 magickDifference(const QString &a, const QString &b)
+{
+    const ProcessRun run = runProcess(
+        QStringLiteral("compare-im6.q16"),
+        { QStringLiteral("-metric"), QStringLiteral("AE"), a, b, QStringLiteral("null:") });
+    bool ok = false;
+    const qint64 pixels = run.err.trimmed().toLongLong(&ok);
+    return (run.exitCode == 0 || run.exitCode == 1) && ok ? pixels : -1;
+}
+
 LumoraCropper *cropper(const EditorWindow &window)
 {
     return window.session() ? qobject_cast<LumoraCropper *>(window.session()->plugin()) : nullptr;
@@ -155,6 +222,12 @@ private Q_SLOTS:
     void unsavedChangesPrompt_data();
     void unsavedChangesPrompt();
     void closeAsksFirst();
+    void tapShowsOnScreenAtOnce_data();
+    void tapShowsOnScreenAtOnce();
+    void fileChangedOnDiskSavesWhatIsShown_data();
+    void fileChangedOnDiskSavesWhatIsShown();
+    void quitWithAnEditInProgress_data();
+    void quitWithAnEditInProgress();
     void droppedFileOpens();
     void unreadableFileLosesNothing();
     void unwritableFileLosesNothing();
@@ -897,3 +970,239 @@ void tst_EditorWindow::everyTouchTargetIsLargeEnough()
 
 QTEST_MAIN(tst_EditorWindow)
 #include "tst_editorwindow.moc"
+
+void tst_EditorWindow::tapShowsOnScreenAtOnce_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("confirmed");
+    QTest::addColumn<bool>("grey");
+
+    QTest::newRow("sepia shows before confirm, and is what is saved")
+        << QStringLiteral("SepiaButton") << true << false;
+    QTest::newRow("black and white shows grey before confirm")
+        << QStringLiteral("BlackAndWhiteButton") << true << true;
+    QTest::newRow("old colour shows, cancel shows the picture as before")
+        << QStringLiteral("OldColorButton") << false << false;
+    QTest::newRow("cross processing shows, cancel shows the picture as before")
+        << QStringLiteral("CrossProcessButton") << false << false;
+}
+
+void tst_EditorWindow::tapShowsOnScreenAtOnce()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, confirmed);
+    QFETCH(bool, grey);
+    const QString file = path(QStringLiteral("halves.png"));
+    QVERIFY(halves(PictureSize).save(file));
+    m_window->openPicture(file);
+    const QPointF left(PictureSize.width() / 4, PictureSize.height() / 2);
+    const QPointF right(PictureSize.width() * 3 / 4, PictureSize.height() / 2);
+    QCOMPARE(rgb(shownPixel(*m_window, left)), rgb(LeftColour));
+    QCOMPARE(rgb(shownPixel(*m_window, right)), rgb(RightColour));
+
+    pickByTap(QStringLiteral("EditVintageEffectsPlugin"));
+    QVERIFY(tap(*m_window, QStringLiteral("toolbar:") + button));
+    // Still choosing, and the screen shows the choice already.
+    QVERIFY(m_window->session() && m_window->session()->isActive());
+    const QRgb leftShown = shownPixel(*m_window, left);
+    const QRgb rightShown = shownPixel(*m_window, right);
+    QVERIFY2(leftShown != LeftColour, qPrintable(rgb(leftShown)));
+    QVERIFY2(rightShown != RightColour, qPrintable(rgb(rightShown)));
+    if (grey) {
+        for (const QRgb shown : { leftShown, rightShown })
+            QVERIFY2(qRed(shown) == qGreen(shown) && qGreen(shown) == qBlue(shown),
+                     qPrintable(rgb(shown)));
+    }
+
+    if (!confirmed) {
+        QVERIFY(tap(*m_window, QStringLiteral("cancel")));
+        QVERIFY(!m_window->session());
+        QCOMPARE(rgb(shownPixel(*m_window, left)), rgb(LeftColour));
+        QCOMPARE(rgb(shownPixel(*m_window, right)), rgb(RightColour));
+        return;
+    }
+    QVERIFY(tap(*m_window, QStringLiteral("confirm")));
+    QCOMPARE(rgb(shownPixel(*m_window, left)), rgb(leftShown));
+    QVERIFY(m_window->save());
+    // What the screen showed before Confirm is what the file holds, as ImageMagick reads it.
+    QCOMPARE(rgb(magickPixel(file, left.toPoint())), rgb(leftShown));
+    QCOMPARE(rgb(magickPixel(file, right.toPoint())), rgb(rightShown));
+}
+
+void tst_EditorWindow::fileChangedOnDiskSavesWhatIsShown_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("changed");
+
+    QTest::newRow("file cut short under the window: no crash, the picture shown is saved")
+        << QStringLiteral("shorter") << true;
+    QTest::newRow("file rewritten in place with another picture: the picture shown is saved")
+        << QStringLiteral("rewritten") << true;
+    QTest::newRow("file replaced by another: the picture shown is saved")
+        << QStringLiteral("replaced") << true;
+    QTest::newRow("file removed: the picture shown is saved") << QStringLiteral("removed") << true;
+    QTest::newRow("file untouched: nothing said") << QStringLiteral("untouched") << false;
+}
+
+void tst_EditorWindow::fileChangedOnDiskSavesWhatIsShown()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, changed);
+    // A JPEG, so that the save turns the blocks held since open losslessly and writes
+    // the metadata read then: neither may come from the file as it is now.
+    const QString file = path(QStringLiteral("photo.jpg"));
+    const QString original = path(QStringLiteral("original.jpg"));
+    QVERIFY(pattern(PictureSize).save(file, "JPEG", 90));
+    QVERIFY(QFile::copy(file, original));
+    QByteArray other;
+    {
+        QBuffer buffer(&other);
+        QVERIFY(buffer.open(QIODevice::WriteOnly));
+        QVERIFY(halves(PictureSize).save(&buffer, "JPEG", 90));
+    }
+    m_window->openPicture(file);
+    QCOMPARE(m_window->picture().path(), file);
+    QTest::keyClick(m_window.get(), Qt::Key_R, Qt::ControlModifier);
+
+    if (change == QLatin1String("shorter")) {
+        QFile cut(file);
+        QVERIFY(cut.resize(cut.size() / 3)); // the same file, in place
+    } else if (change == QLatin1String("rewritten")) {
+        QFile rewritten(file);
+        QVERIFY(rewritten.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(rewritten.write(other), other.size());
+    } else if (change == QLatin1String("replaced")) {
+        QFile replacement(file + QLatin1String(".new"));
+        QVERIFY(replacement.open(QIODevice::WriteOnly));
+        QCOMPARE(replacement.write(other), other.size());
+        replacement.close();
+        QVERIFY(::rename(QFile::encodeName(replacement.fileName()).constData(),
+                         QFile::encodeName(file).constData())
+                == 0);
+    } else if (change == QLatin1String("removed")) {
+        QVERIFY(QFile::remove(file));
+    }
+
+    QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY2(!m_window->isWindowModified(), qPrintable(m_window->message()));
+    QCOMPARE(m_window->message().contains(QLatin1String("changed on disk")), changed);
+    // The picture shown: the opened one turned right, as jpegtran turns it.
+    const QString expected = path(QStringLiteral("expected.jpg"));
+    QCOMPARE(
+        runProcess(QStringLiteral("jpegtran"),
+                   { QStringLiteral("-rotate"), QStringLiteral("90"), QStringLiteral("-perfect"),
+                     QStringLiteral("-outfile"), expected, original })
+            .exitCode,
+        0);
+    QCOMPARE(magickSize(file), PictureSize.transposed());
+    QCOMPARE(magickDifference(file, expected), 0);
+
+    // The file is the window's own again: the next save says nothing of a change.
+    QTest::keyClick(m_window.get(), Qt::Key_L, Qt::ControlModifier);
+    QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY2(!m_window->message().contains(QLatin1String("changed on disk")),
+             qPrintable(m_window->message()));
+    QCOMPARE(magickDifference(file, original), 0);
+}
+
+void tst_EditorWindow::quitWithAnEditInProgress_data()
+{
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<bool>("turnFirst");
+    QTest::addColumn<int>("answer");
+
+    QTest::newRow("save confirms a dragged crop, then saves")
+        << QStringLiteral("crop") << false << int(QMessageBox::Save);
+    QTest::newRow("save after a turn confirms a dragged crop, then saves")
+        << QStringLiteral("crop") << true << int(QMessageBox::Save);
+    QTest::newRow("save confirms a chosen size, then saves")
+        << QStringLiteral("resize") << false << int(QMessageBox::Save);
+    QTest::newRow("save confirms a tapped effect, then saves")
+        << QStringLiteral("effect") << false << int(QMessageBox::Save);
+    QTest::newRow("discard drops the crop and the turn, the file stays")
+        << QStringLiteral("crop") << true << int(QMessageBox::Discard);
+    QTest::newRow("cancel keeps the window and the crop in progress")
+        << QStringLiteral("crop") << true << int(QMessageBox::Cancel);
+}
+
+void tst_EditorWindow::quitWithAnEditInProgress()
+{
+    QFETCH(QString, edit);
+    QFETCH(bool, turnFirst);
+    QFETCH(int, answer);
+    const QString original = path(QStringLiteral("original.png"));
+    QVERIFY(QFile::copy(m_picture, original));
+    QSize size = PictureSize;
+    if (turnFirst) {
+        QTest::keyClick(m_window.get(), Qt::Key_R, Qt::ControlModifier);
+        size.transpose();
+    }
+
+    QRect selection;
+    if (edit == QLatin1String("crop")) {
+        pickByTap(QStringLiteral("EditCropPlugin"));
+        const QPoint corner
+            = onViewport(*m_window, targetRect(*m_window, QStringLiteral("handle:2")).center());
+        dragOnViewport(*m_window, corner, corner - QPoint(150, 120));
+        QVERIFY(cropper(*m_window));
+        selection = cropper(*m_window)->selectionRect();
+        QVERIFY(selection.isValid() && selection.size() != size);
+    } else if (edit == QLatin1String("resize")) {
+        pickByTap(QStringLiteral("EditResizePlugin"));
+        QVERIFY(tap(*m_window, QStringLiteral("toolbar:ResizePluginButton")));
+        QVERIFY(tap(*m_window, QStringLiteral("popup:2"))); // 50 %
+    } else {
+        pickByTap(QStringLiteral("EditVintageEffectsPlugin"));
+        QVERIFY(tap(*m_window, QStringLiteral("toolbar:BlackAndWhiteButton")));
+    }
+    QVERIFY(m_window->session());
+
+    QTest::keyClick(m_window.get(), Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(m_window->isVisible());
+    auto *prompt = m_window->findChild<QMessageBox *>(QStringLiteral("unsavedPrompt"));
+    QVERIFY(prompt);
+    QVERIFY(prompt->isVisible());
+    QVERIFY(m_window->session()); // nothing happens before the answer
+    prompt->button(QMessageBox::StandardButton(answer))->click();
+
+    switch (answer) {
+    case QMessageBox::Save:
+        QVERIFY2(!m_window->isVisible(), qPrintable(m_window->message()));
+        if (edit == QLatin1String("crop")) {
+            QCOMPARE(magickSize(m_picture), selection.size());
+            // Pixel for pixel the opened picture, turned as asked, then cropped.
+            const QString expected = path(QStringLiteral("expected.png"));
+            QStringList arguments { original };
+            if (turnFirst)
+                arguments << QStringLiteral("-rotate") << QStringLiteral("90");
+            arguments << QStringLiteral("-crop")
+                      << QStringLiteral("%1x%2+%3+%4")
+                             .arg(selection.width())
+                             .arg(selection.height())
+                             .arg(selection.x())
+                             .arg(selection.y())
+                      << QStringLiteral("+repage") << expected;
+            QCOMPARE(runProcess(QStringLiteral("convert-im6.q16"), arguments).exitCode, 0);
+            QCOMPARE(magickDifference(m_picture, expected), 0);
+        } else if (edit == QLatin1String("resize")) {
+            QCOMPARE(magickSize(m_picture), size / 2);
+        } else {
+            const QRgb saved = magickPixel(m_picture, QPoint(100, 100));
+            QVERIFY2(qRed(saved) == qGreen(saved) && qGreen(saved) == qBlue(saved)
+                         && saved != magickPixel(original, QPoint(100, 100)),
+                     qPrintable(rgb(saved)));
+        }
+        break;
+    case QMessageBox::Discard:
+        QVERIFY(!m_window->isVisible());
+        QCOMPARE(magickDifference(m_picture, original), 0);
+        break;
+    default:
+        QVERIFY(m_window->isVisible());
+        QVERIFY(m_window->session() && m_window->session()->isActive());
+        QCOMPARE(cropper(*m_window)->selectionRect(), selection);
+        QCOMPARE(magickDifference(m_picture, original), 0);
+        QVERIFY(m_window->isWindowModified());
+        break;
+    }
+}
