@@ -159,11 +159,11 @@ QString modelName(Model model)
 // Formats read as photos: rasters whose readers take nothing but the file's own bytes.
 // Left out: SVG and SVGZ (drawings, which may pull other files in), ICO, CUR and ICNS
 // (containers whose entries Qt decodes by their content, so that one may hold a
-// drawing) and MNG (animations).
+// drawing), MNG (animations) and TGA (no signature: Qt's detection takes one for ICO).
 const QList<QByteArray> &readFormats()
 {
-    static const QList<QByteArray> formats { "jpeg", "png", "tiff", "webp", "bmp", "gif", "ppm",
-                                             "pgm",  "pbm", "tga",  "wbmp", "xbm", "xpm" };
+    static const QList<QByteArray> formats { "jpeg", "png", "tiff", "webp", "bmp", "gif",
+                                             "ppm",  "pgm", "pbm",  "wbmp", "xbm", "xpm" };
     return formats;
 }
 
