@@ -40,7 +40,7 @@ void warn(const QStringList &lines)
         QTextStream(stderr) << "lumora-edit: warning: " << line << Qt::endl;
 }
 
-// The default output beside the input; a format not written (GIF, TGA, ...) becomes PNG.
+// The default output beside the input; a format not written (GIF, XPM, ...) becomes PNG.
 QString defaultOutput(const QString &input, QString *note)
 {
     const QFileInfo info(input);

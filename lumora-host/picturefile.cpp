@@ -18,7 +18,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <future>
-#include <initializer_list>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -175,7 +174,7 @@ const QList<QByteArray> &readFormats()
 struct WriteFormat
 {
     const char *format;
-    std::initializer_list<const char *> suffixes;
+    const char *suffixes[4]; // null after the last
 };
 const WriteFormat writeFormats[] = {
     { "jpeg", { "jpg", "jpeg", "jpe", "jfif" } },
@@ -534,7 +533,7 @@ QByteArray PictureFile::formatForFileName(const QString &path)
     const QByteArray suffix = path.mid(dot + 1).toLower().toLatin1();
     for (const WriteFormat &written : writeFormats) {
         for (const char *name : written.suffixes) {
-            if (suffix == name)
+            if (name && suffix == name)
                 return written.format;
         }
     }
@@ -545,7 +544,7 @@ QString PictureFile::writableSuffixes()
 {
     QStringList suffixes;
     for (const WriteFormat &written : writeFormats)
-        suffixes << QString::fromLatin1(*written.suffixes.begin());
+        suffixes << QString::fromLatin1(written.suffixes[0]);
     return suffixes.join(QLatin1String(", "));
 }
 
