@@ -1,7 +1,7 @@
 # Debian packages from the install rules: `cpack -G DEB` in the build tree makes
 # lumora (the programs, the two libraries, the plug-ins, the desktop files) and
 # lumora-dev (headers, CMake package, pkg-config files), with the dependencies
-# dpkg-shlibdeps finds.
+# dpkg-shlibdeps finds and the Qt plug-ins it cannot.
 set(CPACK_PACKAGE_NAME lumora)
 set(CPACK_PACKAGE_VENDOR "Lumora developers")
 set(CPACK_PACKAGE_CONTACT "Lumora developers <dev@lumora.invalid>")
@@ -23,6 +23,10 @@ lumora-editor, the Lumora picture editor window, and lumora-edit, its command
 line, with the eight edit plug-ins they load (auto-fix, rotations, crop,
 resize, colour effects, flips) and the libraries the plug-ins are built
 against.")
+# Qt loads its image-format plug-ins at run time, so dpkg-shlibdeps cannot see them:
+# TIFF and WebP are read and written through qt6-image-formats-plugins. (JPEG, PNG, GIF,
+# BMP and the platform plug-ins come with libqt6gui6, which it does find.)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "qt6-image-formats-plugins (>= 6.4)")
 # The two libraries are in the linker's folders: ldconfig runs once after them.
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/data/triggers)
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME lumora-dev)

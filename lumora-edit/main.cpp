@@ -83,7 +83,7 @@ int badNumber(const QCommandLineParser &parser, const QCommandLineOption &option
     return UsageError;
 }
 
-// The default output beside the input; a format Qt cannot write (GIF) becomes PNG.
+// The default output beside the input; a format not written (GIF, XPM, ...) becomes PNG.
 QString defaultOutput(const QString &input, QString *note)
 {
     const QFileInfo info(input);
@@ -292,9 +292,11 @@ int main(int argc, char **argv)
                                                       : defaultOutput(input, &outputNote);
     if (editing) {
         if (PictureFile::formatForFileName(output).isEmpty())
-            return complain(QStringLiteral("cannot write %1: unsupported picture format")
-                                .arg(NativePath::displayName(output)),
-                            UsageError);
+            return complain(
+                QStringLiteral("cannot write %1: unsupported picture format (the "
+                               "formats written are %2)")
+                    .arg(NativePath::displayName(output), PictureFile::writableSuffixes()),
+                UsageError);
         if (NativePath::sameFile(input, output) && !parser.isSet(inPlaceOption))
             return complain(QStringLiteral("output %1 would replace the input; add --in-place to "
                                            "allow it")

@@ -181,4 +181,26 @@ int gifFrameCount(const QByteArray &file)
     return qMax(gifWalk(file), 0);
 }
 
+QString vectorKind(const QByteArray &format, const QByteArray &file)
+{
+    if (format == "svg" || format == "svgz")
+        return QStringLiteral("SVG");
+    // What a raster reader claims is read as that raster, never rendered as a drawing: a
+    // photo with "%PDF-" in a comment stays a photo.
+    if (!format.isEmpty())
+        return QString();
+    // Content no reader claims is named as a drawing where it is one: an XML document with an <svg>
+    // element in its first 4 KiB, a PDF's header anywhere in its first kilobyte (as PDF readers
+    // allow), PostScript's first comment or the binary EPS header.
+    const QByteArray head = file.left(4096).toLower();
+    const QByteArray text = (head.startsWith("\xef\xbb\xbf") ? head.mid(3) : head).trimmed();
+    if (text.startsWith('<') && text.contains("<svg"))
+        return QStringLiteral("SVG");
+    if (head.left(1024).contains("%pdf-"))
+        return QStringLiteral("PDF");
+    if (file.startsWith("%!PS") || file.startsWith("\xc5\xd0\xd3\xc6"))
+        return QStringLiteral("PostScript");
+    return QString();
+}
+
 } // namespace FormatCheck

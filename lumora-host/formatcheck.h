@@ -17,6 +17,13 @@ bool isComplete(const QByteArray &format, const QByteArray &file, QString *reaso
 // Number of pictures a GIF holds (frames of an animation); 0 when it cannot tell.
 int gifFrameCount(const QByteArray &file);
 
+// The kind of vector drawing `file` holds ("SVG", "PDF", "PostScript"), told by its
+// content whatever its name, or empty when it holds none. `format` is what QImageReader
+// made of the content ("svg", "svgz", "png", or empty when no reader claims it); content
+// a raster reader claims is no drawing. A drawing may name other files (an SVG's
+// <image href>) that its renderer would read: it must never reach a renderer.
+QString vectorKind(const QByteArray &format, const QByteArray &file);
+
 } // namespace FormatCheck
 
 #endif // FORMATCHECK_H

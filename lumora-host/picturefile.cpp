@@ -4,6 +4,7 @@
 #include "jpegcodec.h"
 #include "jpegtrailer.h"
 #include "nativepath.h"
+#include "pngcolourkey.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -139,6 +140,36 @@ QString modelName(Model model)
     return QStringLiteral("unknown");
 }
 
+// Formats read as photos: rasters whose readers take nothing but the file's own bytes.
+// Left out: SVG and SVGZ (drawings, which may pull other files in), ICO, CUR and ICNS
+// (containers whose entries Qt decodes by their content, so that one may hold a
+// drawing), MNG (animations) and TGA (no signature: Qt's detection takes one for ICO).
+const QList<QByteArray> &readFormats()
+{
+    static const QList<QByteArray> formats { "jpeg", "png", "tiff", "webp", "bmp", "gif",
+                                             "ppm",  "pgm", "pbm",  "wbmp", "xbm", "xpm" };
+    return formats;
+}
+
+// Formats written, each by the suffixes that ask for it, the first the usual one. Only
+// formats whose Qt writers were found to give back every pixel (as far as the format
+// holds depth and alpha) to other readers at any size: ICO, CUR and ICNS shrink a
+// picture, WBMP's header breaks at widths of multiples of 128, PGM, PBM and XBM lose
+// colour without a word, XPM keeps no partial transparency.
+struct WriteFormat
+{
+    const char *format;
+    const char *suffixes[4]; // null after the last
+};
+const WriteFormat writeFormats[] = {
+    { "jpeg", { "jpg", "jpeg", "jpe", "jfif" } },
+    { "png", { "png" } },
+    { "tiff", { "tif", "tiff" } },
+    { "webp", { "webp" } },
+    { "bmp", { "bmp" } },
+    { "ppm", { "ppm" } },
+};
+
 bool isGrey(const QImage &image)
 {
     return image.format() == QImage::Format_Grayscale8
@@ -263,12 +294,23 @@ bool PictureFile::Private::readBytes(QString *error)
 
 bool PictureFile::Private::decode(QString *error)
 {
-    QBuffer buffer(&bytes);
+    // Qt decodes a 16-bit PNG's colour key wrongly: it reads the picture without it and
+    // the key is applied below.
+    const PngColourKey colourKey(bytes);
+    QByteArray decoded = colourKey.withoutKey(bytes);
+    QBuffer buffer(&decoded);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(false); // the orientation is applied below, keeping the profile
+    // Only the content is looked at until the format is known to be one read as a photo.
     format = reader.format();
+    const QString drawing = FormatCheck::vectorKind(format, bytes);
+    if (!drawing.isEmpty()) {
+        *error = QStringLiteral("cannot read %1: it is a vector drawing (%2), not a photo")
+                     .arg(shown(path), drawing);
+        return false;
+    }
     if (format.isEmpty()) {
         *error = QStringLiteral("cannot read %1: it is no picture in a format this program "
                                 "reads")
@@ -277,6 +319,14 @@ bool PictureFile::Private::decode(QString *error)
     }
     if (format == "jpg")
         format = "jpeg";
+    if (format == "tif")
+        format = "tiff";
+    if (!readFormats().contains(format)) {
+        *error = QStringLiteral("cannot read %1: %2 files are not read as photos (%3 are)")
+                     .arg(shown(path), QString::fromLatin1(format.toUpper()),
+                          QString::fromLatin1(readFormats().join(", ").toUpper()));
+        return false;
+    }
 
     QString reason;
     if (!FormatCheck::isComplete(format, bytes, &reason)) {
@@ -352,7 +402,7 @@ bool PictureFile::Private::decode(QString *error)
             decodeWarnings = &collected;
             const QtMessageHandler previous = qInstallMessageHandler(collectDecodeWarning);
             QImageReader::setAllocationLimit(0);
-            image = reader.read();
+            image = colourKey.apply(reader.read());
             qInstallMessageHandler(previous);
             decodeWarnings = nullptr;
         }
@@ -487,14 +537,22 @@ QByteArray PictureFile::formatForFileName(const QString &path)
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     if (dot < 0 || dot < slash)
         return QByteArray();
-    QByteArray suffix = path.mid(dot + 1).toLower().toLatin1();
-    if (suffix == "jpg" || suffix == "jpe" || suffix == "jfif")
-        suffix = "jpeg";
-    if (suffix == "tif")
-        suffix = "tiff";
-    if (suffix == "jpeg")
-        return suffix;
-    return QImageWriter::supportedImageFormats().contains(suffix) ? suffix : QByteArray();
+    const QByteArray suffix = path.mid(dot + 1).toLower().toLatin1();
+    for (const WriteFormat &written : writeFormats) {
+        for (const char *name : written.suffixes) {
+            if (name && suffix == name)
+                return written.format;
+        }
+    }
+    return QByteArray();
+}
+
+QString PictureFile::writableSuffixes()
+{
+    QStringList suffixes;
+    for (const WriteFormat &written : writeFormats)
+        suffixes << QString::fromLatin1(written.suffixes[0]);
+    return suffixes.join(QLatin1String(", "));
 }
 
 bool PictureFile::save(const QImage &edited, const QString &path, const PictureSaveOptions &options,
@@ -599,6 +657,9 @@ bool PictureFile::save(const QImage &edited, const QString &path, const PictureS
             if (!isMetadataKey(key))
                 out.setText(key, picture.text(key));
         }
+        if (picture.hasAlphaChannel() && format != "png" && format != "tiff" && format != "webp")
+            note(QStringLiteral("%1 holds no transparency: the alpha channel is dropped")
+                     .arg(QString::fromLatin1(format.toUpper())));
         if (isDeep(picture) && format != "png" && format != "tiff")
             note(QStringLiteral("%1 holds 8 bits per channel: the 16-bit picture is written at "
                                 "8 bits")

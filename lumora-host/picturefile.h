@@ -87,9 +87,12 @@ public:
     // changedOnDisk() compares with from now on. The bytes held stay those open() read.
     void savedOver();
 
-    // The format a file name's suffix asks for ("jpeg", "png", "tiff", "webp", "bmp",
-    // ...), or empty when it is none that can be written.
+    // The format a file name's suffix asks for, in any case: "jpeg" (.jpg, .jpeg, .jpe,
+    // .jfif), "png", "tiff" (.tif, .tiff), "webp", "bmp" or "ppm"; empty for any other
+    // suffix, also one Qt could write, as it cannot write it whole.
     static QByteArray formatForFileName(const QString &path);
+    // The usual suffix of each format written, for messages: "jpg, png, tif, ...".
+    static QString writableSuffixes();
 
 private:
     class Private;

@@ -56,6 +56,9 @@ echo "lumora depends on: $depends"
 for library in libc6 libqt6core6 libqt6widgets6; do
     grep -q "$library" <<<"$depends" || fail "lumora does not depend on $library"
 done
+# Qt's image-format plug-ins are loaded at run time: dpkg-shlibdeps cannot find them.
+grep -q 'qt6-image-formats-plugins' <<<"$depends" \
+    || fail "lumora does not depend on qt6-image-formats-plugins (TIFF and WebP)"
 grep -q 'lumora (= ' <<<"$(dpkg-deb -f "$dev" Depends)" || fail "lumora-dev does not depend on lumora"
 
 dpkg-deb -x "$runtime" "$work/root"
@@ -66,6 +69,19 @@ printf '%s\n' "$menu"
 printf '%s\n' "$menu" | cut -f5 | while read -r file; do
     [ "$(dirname "$file")" = "$work/root/usr/lib/lumora/editplugins" ] || fail "$file is not the package's"
 done
+
+# The unpacked program writes and reads back TIFF and WebP through those plug-ins, as
+# ImageMagick reads them.
+convert-im6.q16 -size 41x30 gradient:red-blue -depth 8 "$work/in.png"
+for suffix in tif webp; do
+    QT_QPA_PLATFORM=offscreen "$work/root/usr/bin/lumora-edit" -o "$work/out.$suffix" \
+        "$work/in.png" flip-horizontal || fail "the unpacked lumora-edit cannot write $suffix"
+    QT_QPA_PLATFORM=offscreen "$work/root/usr/bin/lumora-edit" -o "$work/back-$suffix.png" \
+        "$work/out.$suffix" flip-horizontal || fail "the unpacked lumora-edit cannot read $suffix"
+    differing=$(compare-im6.q16 -metric AE "$work/in.png" "$work/back-$suffix.png" null: 2>&1 || true)
+    [ "$differing" = 0 ] || fail "$suffix flipped twice differs from its input in $differing pixels"
+done
+echo "TIFF and WebP written and read back"
 
 if [ "$sanitize" = ON ]; then
     echo "sanitizer build: lintian skipped (the plain build runs it)"
