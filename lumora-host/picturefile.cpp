@@ -2,6 +2,7 @@
 
 #include "formatcheck.h"
 #include "jpegcodec.h"
+#include "jpegsegments.h"
 #include "nativepath.h"
 
 #include <QBuffer>
@@ -67,6 +68,25 @@ private:
     void *m_address = nullptr;
     size_t m_size = 0;
 };
+
+// A JPEG with nothing but what decoding it needs: the JFIF header, Adobe's colour
+// transform and the colour profile; no other APPn segment (a lossless turn copies them
+// all), no comment, nothing after the picture.
+QByteArray strippedToDecoding(const QByteArray &jpeg)
+{
+    JpegSegments segments(jpeg);
+    segments.removeIf([](uchar marker, const QByteArray &payload) {
+        if (marker == 0xe0)
+            return !payload.startsWith(QByteArray("JFIF\0", 5));
+        if (marker == 0xe2)
+            return !payload.startsWith(QByteArray("ICC_PROFILE\0", 12));
+        if (marker == 0xee)
+            return !payload.startsWith("Adobe");
+        return (marker >= 0xe1 && marker <= 0xef) || marker == 0xfe;
+    });
+    segments.cutTrailer();
+    return segments.bytes();
+}
 
 // Bytes a decoded picture of this format takes per pixel while being edited.
 int workingBytesPerPixel(QImage::Format format)
@@ -641,6 +661,8 @@ bool PictureFile::save(const QImage &edited, const QString &path, const PictureS
             if (!known.contains(line))
                 note(line);
         }
+        if (options.strip && jpegOut)
+            encoded = strippedToDecoding(encoded);
     } else if (!d->metadata.isEmpty() && !options.strip) {
         note(QStringLiteral("%1 files hold no metadata: EXIF, XMP, IPTC and the colour profile "
                             "are left out")
