@@ -16,6 +16,9 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <algorithm>
+#include <functional>
+
 namespace {
 
 using Run = ProcessRun;
@@ -136,6 +139,32 @@ QVector<Segment> segmentsOf(const QByteArray &jpeg, qsizetype *eoiEnd = nullptr)
     return segments;
 }
 
+// `jpeg` with each header segment as `edit` leaves it, or without it where `edit` says
+// false.
+QByteArray withSegmentsEdited(const QByteArray &jpeg, const std::function<bool(Segment *)> &edit)
+{
+    QByteArray out("\xff\xd8", 2);
+    qsizetype at = 2;
+    while (at + 4 <= jpeg.size() && uchar(jpeg[at + 1]) != 0xda) {
+        const qsizetype length = (uchar(jpeg[at + 2]) << 8) | uchar(jpeg[at + 3]);
+        Segment s { uchar(jpeg[at + 1]), jpeg.mid(at + 4, length - 2) };
+        if (edit(&s)) {
+            QByteArray head(4, '\0');
+            head[0] = char(0xff);
+            head[1] = char(s.marker);
+            qToBigEndian<quint16>(quint16(s.payload.size() + 2), head.data() + 2);
+            out += head + s.payload;
+        }
+        at += 2 + length;
+    }
+    return out + jpeg.mid(at);
+}
+
+bool isExtension(const Segment &s)
+{
+    return s.marker == 0xe1 && s.payload.startsWith("http://ns.adobe.com/xmp/extension/");
+}
+
 QByteArray readAll(const QString &file)
 {
     QFile f(file);
@@ -206,6 +235,8 @@ private Q_SLOTS:
     void oversizeXmpFromOtherFormats();
     void oversizePartLeftOutAlone_data();
     void oversizePartLeftOutAlone();
+    void brokenExtensionLeftOut_data();
+    void brokenExtensionLeftOut();
     void stripLeavesOnlyDecoding_data();
     void stripLeavesOnlyDecoding();
 
@@ -469,6 +500,60 @@ void tst_PhotoSegments::oversizePartLeftOutAlone()
     }
     for (const QString &tag : gone)
         QVERIFY2(!after.contains(tag), qPrintable(tag));
+}
+
+void tst_PhotoSegments::brokenExtensionLeftOut_data()
+{
+    QTest::addColumn<int>("damage");
+    QTest::addColumn<QString>("why"); // in the warning line
+    QTest::newRow("extension missing") << 0 << "no segment holds it";
+    QTest::newRow("one chunk of the extension missing") << 1 << "are missing";
+    QTest::newRow("extension of another GUID") << 2 << "no segment holds it";
+}
+
+// The main packet names an extension the file does not hold whole: the edit keeps the
+// main packet, leaves out the extension with a warning and no HasExtendedXMP that points
+// at nothing.
+void tst_PhotoSegments::brokenExtensionLeftOut()
+{
+    QFETCH(int, damage);
+    QFETCH(QString, why);
+    const QString input = jpegPhoto(QStringLiteral("in.jpg"));
+    QVERIFY(!input.isEmpty());
+    QVERIFY(
+        writeTags(input,
+                  { QStringLiteral("-XMP-dc:Title=In the main packet"),
+                    QStringLiteral("-XMP-dc:Description=") + longText(100 * 1024, "extension") },
+                  path(QStringLiteral("tags.args"))));
+    int chunk = 0;
+    const QByteArray damaged = withSegmentsEdited(readAll(input), [damage, &chunk](Segment *s) {
+        if (!isExtension(*s))
+            return true;
+        if (damage == 2)
+            s->payload[35] = s->payload[35] == 'A' ? 'B' : 'A'; // the GUID's first digit
+        return damage == 2 || (damage == 1 && chunk++ != 1);
+    });
+    {
+        QFile file(input);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(damaged);
+    }
+    const QJsonObject before = exiftool(input);
+    QVERIFY(before.contains(QLatin1String("XMP-xmpNote:HasExtendedXMP")));
+    QVERIFY(before.value("XMP-dc:Description").toString().size() < 100 * 1024);
+
+    const QString output = path(QStringLiteral("out.jpg"));
+    const Run run = lumoraEdit({ QStringLiteral("-o"), output, input, "flip-horizontal" });
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    QCOMPARE(run.err.count("extended XMP"), 1);
+    QVERIFY2(run.err.contains(why.toUtf8()), run.err.constData());
+    const QJsonObject after = exiftool(output);
+    QCOMPARE(after.value("XMP-dc:Title").toString(), QStringLiteral("In the main packet"));
+    QVERIFY(!after.contains(QLatin1String("XMP-xmpNote:HasExtendedXMP")));
+    QVERIFY(!after.contains(QLatin1String("XMP-dc:Description")));
+    QCOMPARE(xmpValidation(output), QStringList());
+    const QVector<Segment> written = segmentsOf(readAll(output));
+    QVERIFY(std::none_of(written.cbegin(), written.cend(), isExtension));
 }
 
 void tst_PhotoSegments::stripLeavesOnlyDecoding_data()
