@@ -88,6 +88,18 @@ QByteArray strippedToDecoding(const QByteArray &jpeg)
     return segments.bytes();
 }
 
+// A JPEG without the JFIF extension's thumbnail, which shows the pixels as they were
+// before the edit (a lossless turn copies it). The EXIF thumbnail is made anew instead.
+QByteArray withoutOldThumbnail(const QByteArray &jpeg)
+{
+    JpegSegments segments(jpeg);
+    const int before = segments.count();
+    segments.removeIf([](uchar marker, const QByteArray &payload) {
+        return marker == 0xe0 && payload.startsWith(QByteArray("JFXX\0", 5));
+    });
+    return segments.count() == before ? jpeg : segments.bytes();
+}
+
 // Bytes a decoded picture of this format takes per pixel while being edited.
 int workingBytesPerPixel(QImage::Format format)
 {
@@ -661,8 +673,8 @@ bool PictureFile::save(const QImage &edited, const QString &path, const PictureS
             if (!known.contains(line))
                 note(line);
         }
-        if (options.strip && jpegOut)
-            encoded = strippedToDecoding(encoded);
+        if (jpegOut)
+            encoded = options.strip ? strippedToDecoding(encoded) : withoutOldThumbnail(encoded);
     } else if (!d->metadata.isEmpty() && !options.strip) {
         note(QStringLiteral("%1 files hold no metadata: EXIF, XMP, IPTC and the colour profile "
                             "are left out")

@@ -4,6 +4,7 @@
 
 #include "processrun.h"
 
+#include <QBuffer>
 #include <QColorSpace>
 #include <QCryptographicHash>
 #include <QFile>
@@ -217,6 +218,16 @@ QByteArray jumbfSegment()
     qToBigEndian<quint32>(quint32(box.size() + 8), super.data());
     super += QByteArrayLiteral("jumb") + box;
     return segment(0xeb, QByteArray::fromHex("4a50000000000001") + super);
+}
+
+// A JFIF extension APP0 with a JPEG thumbnail of the picture as it was.
+QByteArray jfxxSegment()
+{
+    QByteArray thumbnail;
+    QBuffer buffer(&thumbnail);
+    buffer.open(QIODevice::WriteOnly);
+    photo(32, 16).save(&buffer, "JPEG");
+    return segment(0xe0, QByteArray("JFXX\0\x10", 6) + thumbnail);
 }
 
 } // namespace
@@ -567,7 +578,7 @@ void tst_PhotoSegments::stripLeavesOnlyDecoding_data()
     QTest::newRow("lossless strip of a progressive JPEG leaves none") << lossless << true << true;
     QTest::newRow("re-encoded strip leaves none")
         << QStringList { "--strip", "--quality", "90", "flip-horizontal" } << false << true;
-    QTest::newRow("lossless turn without strip keeps APP12 and APP11")
+    QTest::newRow("lossless turn without strip keeps APP12 and APP11, not the old thumbnail")
         << QStringList { "flip-horizontal" } << false << false;
 }
 
@@ -590,7 +601,7 @@ void tst_PhotoSegments::stripLeavesOnlyDecoding()
     QByteArray bytes = readAll(input);
     const qsizetype afterJfif = 4 + ((uchar(bytes[4]) << 8) | uchar(bytes[5]));
     bytes.insert(afterJfif,
-                 duckySegment() + jumbfSegment()
+                 jfxxSegment() + duckySegment() + jumbfSegment()
                      + segment(0xe3, QByteArray("META\0\0\x01\x02", 8)));
     bytes += QByteArrayLiteral("trailing bytes after the picture");
     {
@@ -612,6 +623,7 @@ void tst_PhotoSegments::stripLeavesOnlyDecoding()
     QStringList extra;
     bool hasDucky = false;
     bool hasJumbf = false;
+    bool hasJfxx = false;
     for (const Segment &s : segments) {
         const QString name = QStringLiteral("%1 %2")
                                  .arg(s.marker, 2, 16)
@@ -624,6 +636,7 @@ void tst_PhotoSegments::stripLeavesOnlyDecoding()
             extra << name;
         hasDucky = hasDucky || (s.marker == 0xec && s.payload.startsWith("Ducky"));
         hasJumbf = hasJumbf || (s.marker == 0xeb && s.payload.startsWith("JP"));
+        hasJfxx = hasJfxx || (s.marker == 0xe0 && s.payload.startsWith("JFXX"));
     }
     const QJsonObject after = exiftool(output);
     QCOMPARE(after.value("ICC_Profile:ProfileDescription"),
@@ -640,7 +653,7 @@ void tst_PhotoSegments::stripLeavesOnlyDecoding()
                      qPrintable(it.key()));
         }
     } else {
-        QVERIFY2(hasDucky && hasJumbf, qPrintable(listing.join(QStringLiteral(" | "))));
+        QVERIFY2(hasDucky && hasJumbf && !hasJfxx, qPrintable(listing.join(QStringLiteral(" | "))));
         QCOMPARE(after.value("Ducky:Copyright"), before.value("Ducky:Copyright"));
         QCOMPARE(after.value("XMP-dc:Description"), before.value("XMP-dc:Description"));
         QCOMPARE(after.value("IFD0:Make"), before.value("IFD0:Make"));
