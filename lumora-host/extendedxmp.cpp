@@ -4,6 +4,7 @@
 
 #include <QCryptographicHash>
 #include <QMap>
+#include <QVector>
 #include <QtEndian>
 
 #include <exiv2/exiv2.hpp>
@@ -68,9 +69,14 @@ std::string topLevel(const std::string &key)
 QByteArray assemble(const JpegSegments &jpeg, const QByteArray &guid, QString *why)
 {
     const QByteArray signature = extensionSignature();
-    QByteArray whole;
+    struct Chunk
+    {
+        qsizetype offset;
+        QByteArray data;
+    };
+    QVector<Chunk> chunks;
     qsizetype wholeSize = -1;
-    QMap<qsizetype, qsizetype> pieces; // offset -> end
+    qsizetype held = 0;
     for (int i = 0; i < jpeg.count(); ++i) {
         if (jpeg.marker(i) != 0xe1)
             continue;
@@ -83,31 +89,36 @@ QByteArray assemble(const JpegSegments &jpeg, const QByteArray &guid, QString *w
         const qsizetype size = qFromBigEndian<quint32>(numbers);
         const qsizetype offset = qFromBigEndian<quint32>(numbers + 4);
         const qsizetype length = payload.size() - ChunkHeader;
-        if (wholeSize < 0) {
+        if (wholeSize < 0)
             wholeSize = size;
-            whole = QByteArray(size, '\0');
-        }
         if (size != wholeSize || offset > size || length > size - offset) {
             *why = QStringLiteral("its segments disagree on its length");
             return {};
         }
-        std::copy_n(payload.constData() + ChunkHeader, length, whole.data() + offset);
-        pieces[offset] = std::max(pieces.value(offset), offset + length);
+        chunks.append({ offset, payload.mid(ChunkHeader) });
+        held += length;
     }
     if (wholeSize < 0) {
         *why = QStringLiteral("no segment holds it");
         return {};
     }
+    // The length is checked against what the segments hold before anything that large is
+    // made: a damaged length cannot ask for gigabytes.
+    std::sort(chunks.begin(), chunks.end(),
+              [](const Chunk &a, const Chunk &b) { return a.offset < b.offset; });
     qsizetype covered = 0;
-    for (auto it = pieces.cbegin(); it != pieces.cend() && it.key() <= covered; ++it)
-        covered = std::max(covered, it.value());
-    if (covered < wholeSize) {
-        *why = QStringLiteral("bytes %1 to %2 of %3 are missing")
-                   .arg(covered)
-                   .arg(std::min(wholeSize, covered + ChunkData))
-                   .arg(wholeSize);
+    for (const Chunk &chunk : chunks) {
+        if (chunk.offset > covered)
+            break;
+        covered = std::max(covered, chunk.offset + chunk.data.size());
+    }
+    if (covered < wholeSize || held < wholeSize) {
+        *why = QStringLiteral("bytes from %1 of %2 are missing").arg(covered).arg(wholeSize);
         return {};
     }
+    QByteArray whole(wholeSize, '\0');
+    for (const Chunk &chunk : chunks)
+        std::copy_n(chunk.data.constData(), chunk.data.size(), whole.data() + chunk.offset);
     return whole;
 }
 

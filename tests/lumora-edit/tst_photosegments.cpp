@@ -520,6 +520,7 @@ void tst_PhotoSegments::brokenExtensionLeftOut_data()
     QTest::newRow("extension missing") << 0 << "no segment holds it";
     QTest::newRow("one chunk of the extension missing") << 1 << "are missing";
     QTest::newRow("extension of another GUID") << 2 << "no segment holds it";
+    QTest::newRow("extension claiming 4 GB") << 3 << "are missing";
 }
 
 // The main packet names an extension the file does not hold whole: the edit keeps the
@@ -542,7 +543,9 @@ void tst_PhotoSegments::brokenExtensionLeftOut()
             return true;
         if (damage == 2)
             s->payload[35] = s->payload[35] == 'A' ? 'B' : 'A'; // the GUID's first digit
-        return damage == 2 || (damage == 1 && chunk++ != 1);
+        if (damage == 3)
+            qToBigEndian<quint32>(0xfffffff0u, s->payload.data() + 67); // the full length
+        return damage >= 2 || (damage == 1 && chunk++ != 1);
     });
     {
         QFile file(input);
