@@ -244,6 +244,8 @@ private Q_SLOTS:
     void extendedXmpKept();
     void oversizeXmpFromOtherFormats_data();
     void oversizeXmpFromOtherFormats();
+    void extendedXmpIntoOtherFormats_data();
+    void extendedXmpIntoOtherFormats();
     void oversizePartLeftOutAlone_data();
     void oversizePartLeftOutAlone();
     void brokenExtensionLeftOut_data();
@@ -438,6 +440,41 @@ void tst_PhotoSegments::oversizeXmpFromOtherFormats()
                  qPrintable(QStringLiteral("%1 differs in %2").arg(QLatin1String(tag), output)));
     }
     checkExtension(output, after.value("XMP-xmpNote:HasExtendedXMP").toString());
+    QCOMPARE(xmpValidation(output), QStringList());
+}
+
+void tst_PhotoSegments::extendedXmpIntoOtherFormats_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::newRow("extended XMP of a JPEG goes whole into a PNG") << "png";
+    QTest::newRow("extended XMP of a JPEG goes whole into a TIFF") << "tif";
+    QTest::newRow("extended XMP of a JPEG goes whole into a WebP") << "webp";
+}
+
+// Only a JPEG splits XMP: in another format the packet is one, and names no extension.
+void tst_PhotoSegments::extendedXmpIntoOtherFormats()
+{
+    QFETCH(QString, suffix);
+    const QString input = jpegPhoto(QStringLiteral("in.jpg"));
+    QVERIFY(!input.isEmpty());
+    QStringList tags { QStringLiteral("-XMP-dc:Title=A title in the main packet"),
+                       QStringLiteral("-XMP-dc:Description=")
+                           + longText(100 * 1024, "description") };
+    for (int i = 0; i < 2000; ++i)
+        tags << QStringLiteral("-XMP-dc:Subject=keyword %1").arg(i);
+    QVERIFY(writeTags(input, tags, path(QStringLiteral("tags.args"))));
+    const QJsonObject before = exiftool(input);
+    QVERIFY(before.contains(QLatin1String("XMP-xmpNote:HasExtendedXMP")));
+
+    const QString output = path(QStringLiteral("out.") + suffix);
+    const Run run = lumoraEdit({ QStringLiteral("-o"), output, input, "flip-vertical" });
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    const QJsonObject after = exiftool(output);
+    for (const char *tag : { "XMP-dc:Description", "XMP-dc:Subject", "XMP-dc:Title" }) {
+        QVERIFY2(after.value(QLatin1String(tag)) == before.value(QLatin1String(tag)),
+                 qPrintable(QStringLiteral("%1 differs in %2").arg(QLatin1String(tag), output)));
+    }
+    QVERIFY(!after.contains(QLatin1String("XMP-xmpNote:HasExtendedXMP")));
     QCOMPARE(xmpValidation(output), QStringList());
 }
 
