@@ -166,6 +166,16 @@ bool isExtension(const Segment &s)
     return s.marker == 0xe1 && s.payload.startsWith("http://ns.adobe.com/xmp/extension/");
 }
 
+// A segment's signature as a failure message can show it (no NUL to end it early).
+QString printable(QByteArray bytes)
+{
+    for (char &c : bytes) {
+        if (uchar(c) < 0x20 || uchar(c) > 0x7e)
+            c = '.';
+    }
+    return QString::fromLatin1(bytes);
+}
+
 QByteArray readAll(const QString &file)
 {
     QFile f(file);
@@ -665,9 +675,8 @@ void tst_PhotoSegments::stripLeavesOnlyDecoding()
     bool hasJumbf = false;
     bool hasJfxx = false;
     for (const Segment &s : segments) {
-        const QString name = QStringLiteral("%1 %2")
-                                 .arg(s.marker, 2, 16)
-                                 .arg(QString::fromLatin1(s.payload.left(12)).simplified());
+        const QString name
+            = QStringLiteral("%1 %2").arg(s.marker, 2, 16).arg(printable(s.payload.left(12)));
         listing << name;
         const bool needed = (s.marker == 0xe0 && s.payload.startsWith(QByteArray("JFIF\0", 5)))
             || (s.marker == 0xe2 && s.payload.startsWith(QByteArray("ICC_PROFILE\0", 12)))
