@@ -1,5 +1,8 @@
 #include "photometadata.h"
 
+#include "extendedxmp.h"
+#include "jpegsegments.h"
+
 #include <QBuffer>
 #include <QColorSpace>
 #include <QImageWriter>
@@ -795,7 +798,12 @@ public:
 
     void regenerateThumbnail(const QImage &picture);
     void describeEditedPicture(const Update &update);
-    QStringList prepareFor(Format format, Exiv2::Image *image) const;
+    void mergeExtendedXmp(const QByteArray &jpeg);
+    bool holdsPart(Part part) const;
+    QStringList prepareFor(Format format, Exiv2::Image *image, const QVector<Part> &leftOut,
+                           QVector<QByteArray> *xmpExtension) const;
+    QString writeParts(Format format, const QByteArray &input, const QVector<Part> &leftOut,
+                       QByteArray *output, QStringList *lost) const;
 
     Exiv2::ExifData exif;
     Exiv2::XmpData xmp;
@@ -951,7 +959,42 @@ PhotoMetadata PhotoMetadata::read(const QByteArray &file)
         });
     }
     eraseIf(d.exif, isContainerTag);
+    if (format == Format::Jpeg)
+        d.mergeExtendedXmp(file);
     return metadata;
+}
+
+void PhotoMetadata::Private::mergeExtendedXmp(const QByteArray &jpeg)
+{
+    if (xmp.empty())
+        return;
+    Exiv2Listener listener;
+    try {
+        const QString warning = ExtendedXmp::mergeInto(JpegSegments(jpeg), &xmp);
+        if (!warning.isEmpty())
+            warnings << warning + detail(listener.messages);
+    } catch (const Exiv2::AnyError &e) {
+        warnings << QStringLiteral("the extended XMP is left out") + detail({ describe(e) });
+    } catch (const std::exception &e) {
+        warnings << QStringLiteral("the extended XMP is left out") + detail({ describe(e) });
+    }
+}
+
+bool PhotoMetadata::Private::holdsPart(Part part) const
+{
+    switch (part) {
+    case Part::Exif:
+        return !exif.empty();
+    case Part::Xmp:
+        return !xmp.empty();
+    case Part::Iptc:
+        return !iptc.empty();
+    case Part::Comment:
+        return !comment.empty();
+    case Part::Profile:
+        return !profile.isEmpty();
+    }
+    return false;
 }
 
 QStringList PhotoMetadata::warnings() const
@@ -1252,13 +1295,18 @@ void PhotoMetadata::update(const Update &update)
         d->warnings << QStringLiteral("Exiv2: ") + message;
 }
 
-// Sets the parts `format` holds into `image`; says what it cannot hold.
-QStringList PhotoMetadata::Private::prepareFor(Format format, Exiv2::Image *image) const
+// Sets the parts `format` holds into `image`, but those left out; says what it cannot
+// hold. An XMP packet too large for one JPEG segment is split: the segments of its
+// extension, which Exiv2 cannot write, go to *xmpExtension.
+QStringList PhotoMetadata::Private::prepareFor(Format format, Exiv2::Image *image,
+                                               const QVector<Part> &leftOut,
+                                               QVector<QByteArray> *xmpExtension) const
 {
     QStringList lost;
+    const auto kept = [&leftOut](Part part) { return !leftOut.contains(part); };
     const QString into
         = QStringLiteral(" cannot be stored in a %1 file and is left out").arg(formatName(format));
-    Exiv2::ExifData out = exif;
+    Exiv2::ExifData out = kept(Part::Exif) ? exif : Exiv2::ExifData();
     eraseIf(out, [format](const Exiv2::Exifdatum &datum) {
         if (datum.groupName() == "Image" && datum.tag() == interColorProfileTag)
             return format == Format::Tiff; // there it is the profile, set below
@@ -1276,21 +1324,32 @@ QStringList PhotoMetadata::Private::prepareFor(Format format, Exiv2::Image *imag
         }
     }
     image->setExifData(out);
-    image->setXmpData(xmp);
-    image->writeXmpFromPacket(false);
+    const Exiv2::XmpData noXmp;
+    const ExtendedXmp::Split split = format == Format::Jpeg && kept(Part::Xmp) && !xmp.empty()
+        ? ExtendedXmp::split(xmp)
+        : ExtendedXmp::Split();
+    if (!split.extension.isEmpty()) {
+        image->setXmpPacket(split.main);
+        image->writeXmpFromPacket(true);
+        *xmpExtension = split.extension;
+    } else {
+        image->setXmpData(kept(Part::Xmp) ? xmp : noXmp);
+        image->writeXmpFromPacket(false);
+    }
     if (format == Format::WebP) {
         if (!iptc.empty())
             lost << QStringLiteral("the IPTC block") + into;
     } else {
-        image->setIptcData(iptc);
+        image->setIptcData(kept(Part::Iptc) ? iptc : Exiv2::IptcData());
     }
     if (format == Format::Tiff || format == Format::WebP) {
         if (!comment.empty())
             lost << QStringLiteral("the comment") + into;
     } else {
-        image->setComment(comment);
+        image->setComment(kept(Part::Comment) ? comment : std::string());
     }
-    if ((format == Format::Jpeg || format == Format::Tiff) && !profile.isEmpty()) {
+    if ((format == Format::Jpeg || format == Format::Tiff) && !profile.isEmpty()
+        && kept(Part::Profile)) {
         Exiv2::DataBuf buffer(reinterpret_cast<const Exiv2::byte *>(profile.constData()),
                               long(profile.size()));
         image->setIccProfile(buffer, false);
@@ -1298,6 +1357,50 @@ QStringList PhotoMetadata::Private::prepareFor(Format format, Exiv2::Image *imag
         image->clearIccProfile(); // none, or put in afterwards
     }
     return lost;
+}
+
+// One try of Exiv2 at writing all parts but those left out into `input`: empty, with
+// *output set, on success; else why it failed.
+QString PhotoMetadata::Private::writeParts(Format format, const QByteArray &input,
+                                           const QVector<Part> &leftOut, QByteArray *output,
+                                           QStringList *lost) const
+{
+    QVector<QByteArray> xmpExtension;
+    try {
+        auto image = Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte *>(input.constData()), long(input.size()));
+        if (!image.get())
+            return QStringLiteral("Exiv2 cannot open the %1 file").arg(formatName(format));
+        image->readMetadata(); // the encoder's structure, which a TIFF keeps
+        *lost = prepareFor(format, image.get(), leftOut, &xmpExtension);
+        image->writeMetadata();
+        Exiv2::BasicIo &io = image->io();
+        if (io.open() != 0)
+            return QStringLiteral("Exiv2's written file cannot be read back");
+        io.seek(0, Exiv2::BasicIo::beg);
+        const Exiv2::DataBuf written = io.read(long(io.size()));
+        io.close();
+        *output
+            = QByteArray(reinterpret_cast<const char *>(written.pData_), qsizetype(written.size_));
+    } catch (const Exiv2::AnyError &e) {
+        return describe(e);
+    } catch (const std::exception &e) {
+        return describe(e);
+    }
+    if (xmpExtension.isEmpty())
+        return {};
+    // The extension follows its main packet, as readers look for it there.
+    JpegSegments segments(*output);
+    for (int i = 0; i < segments.count(); ++i) {
+        if (segments.marker(i) != 0xe1
+            || !segments.payload(i).startsWith(ExtendedXmp::mainSignature()))
+            continue;
+        for (const QByteArray &payload : xmpExtension)
+            segments.insert(++i, 0xe1, payload);
+        *output = segments.bytes();
+        return {};
+    }
+    return QStringLiteral("the XMP packet is missing from the file Exiv2 wrote");
 }
 
 bool PhotoMetadata::writeInto(QByteArray *file, QString *error) const
@@ -1326,28 +1429,32 @@ bool PhotoMetadata::writeInto(QByteArray *file, QString *error) const
     Exiv2Listener listener;
     QStringList lost;
     QByteArray output;
-    try {
-        auto image = Exiv2::ImageFactory::open(
-            reinterpret_cast<const Exiv2::byte *>(input.constData()), long(input.size()));
-        if (!image.get())
-            return fail(QStringLiteral("Exiv2 cannot open the %1 file").arg(formatName(format)));
-        image->readMetadata(); // the encoder's structure, which a TIFF keeps
-        lost = d->prepareFor(format, image.get());
-        image->writeMetadata();
-        Exiv2::BasicIo &io = image->io();
-        if (io.open() != 0)
-            return fail(QStringLiteral("Exiv2's written file cannot be read back"));
-        io.seek(0, Exiv2::BasicIo::beg);
-        const Exiv2::DataBuf written = io.read(long(io.size()));
-        io.close();
-        output
-            = QByteArray(reinterpret_cast<const char *>(written.pData_), qsizetype(written.size_));
-    } catch (const Exiv2::AnyError &e) {
-        return fail(QStringLiteral("Exiv2 cannot write the metadata into the %1 file: %2")
-                        .arg(formatName(format), describe(e)));
-    } catch (const std::exception &e) {
-        return fail(QStringLiteral("Exiv2 cannot write the metadata into the %1 file: %2")
-                        .arg(formatName(format), describe(e)));
+    QString why = d->writeParts(format, input, {}, &output, &lost);
+    if (!why.isEmpty()) {
+        // Exiv2 throws on the whole write for one part it cannot write (a segment too
+        // large, say): each part is tried alone, and those that fail alone are left out.
+        QVector<Part> leftOut;
+        QStringList partLost;
+        for (const Part part : allParts) {
+            if (!d->holdsPart(part))
+                continue;
+            QVector<Part> others;
+            std::copy_if(std::begin(allParts), std::end(allParts), std::back_inserter(others),
+                         [part](Part other) { return other != part; });
+            QByteArray alone;
+            const QString failed = d->writeParts(format, input, others, &alone, &partLost);
+            if (!failed.isEmpty()) {
+                leftOut << part;
+                lost << QStringLiteral("%1 cannot be written into a %2 file and is left out")
+                            .arg(partName(part), formatName(format))
+                        + detail({ failed });
+            }
+        }
+        why = leftOut.isEmpty() ? why : d->writeParts(format, input, leftOut, &output, &partLost);
+        if (!why.isEmpty())
+            return fail(QStringLiteral("Exiv2 cannot write the metadata into the %1 file: %2")
+                            .arg(formatName(format), why));
+        lost += partLost;
     }
 
     if (format == Format::Png)

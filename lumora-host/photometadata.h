@@ -32,7 +32,8 @@ public:
     // Reads the metadata of a whole picture file held in memory, of any format Exiv2
     // knows (JPEG, PNG, TIFF, WebP, GIF, BMP, ...). Never fails: a part that cannot be
     // parsed (a broken EXIF block, say) is left out and named in warnings(), the
-    // rest is kept.
+    // rest is kept. A JPEG's extended XMP is read into its XMP; one that is missing or
+    // incomplete is left out and named, and its HasExtendedXMP dropped.
     static PhotoMetadata read(const QByteArray &file);
 
     // One English line each: what read() could not read (a damaged part is named and left
@@ -86,9 +87,12 @@ public:
     // and comment. The pixel data and the encoder's image structure (sizes, depth,
     // strips) are left as they are. A part the format cannot hold is left out and named
     // in warnings(); a PNG holds the comment as its "Description" text and IPTC as
-    // ImageMagick's raw profile text, as Exiv2 and exiftool read them. False with *error
-    // set when Exiv2 cannot write the format or fails; `file` is then unchanged. Several
-    // threads may write one object into their files at once.
+    // ImageMagick's raw profile text, as Exiv2 and exiftool read them. XMP too large for
+    // one JPEG segment goes into a JPEG as extended XMP. A part that cannot be written
+    // (an EXIF block or a comment larger than a JPEG segment) is left out and named in
+    // warnings(); the others are written. False with *error set when Exiv2 cannot write
+    // the format or fails even without the parts it cannot write; `file` is then
+    // unchanged. Several threads may write one object into their files at once.
     bool writeInto(QByteArray *file, QString *error) const;
 
     // The XMP as Exiv2 holds it, for a format's rules kept in a file of their own (what

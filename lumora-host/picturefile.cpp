@@ -2,6 +2,7 @@
 
 #include "formatcheck.h"
 #include "jpegcodec.h"
+#include "jpegsegments.h"
 #include "jpegtrailer.h"
 #include "nativepath.h"
 #include "pngcolourkey.h"
@@ -53,6 +54,37 @@ struct DiskIdentity
             && modified.tv_nsec == other.modified.tv_nsec;
     }
 };
+
+// A JPEG with nothing but what decoding it needs: the JFIF header, Adobe's colour
+// transform and the colour profile; no other APPn segment (a lossless turn copies them
+// all), no comment, nothing after the picture.
+QByteArray strippedToDecoding(const QByteArray &jpeg)
+{
+    JpegSegments segments(jpeg);
+    segments.removeIf([](uchar marker, const QByteArray &payload) {
+        if (marker == 0xe0)
+            return !payload.startsWith(QByteArray("JFIF\0", 5));
+        if (marker == 0xe2)
+            return !payload.startsWith(QByteArray("ICC_PROFILE\0", 12));
+        if (marker == 0xee)
+            return !payload.startsWith("Adobe");
+        return (marker >= 0xe1 && marker <= 0xef) || marker == 0xfe;
+    });
+    segments.cutTrailer();
+    return segments.bytes();
+}
+
+// A JPEG without the JFIF extension's thumbnail, which shows the pixels as they were
+// before the edit (a lossless turn copies it). The EXIF thumbnail is made anew instead.
+QByteArray withoutOldThumbnail(const QByteArray &jpeg)
+{
+    JpegSegments segments(jpeg);
+    const int before = segments.count();
+    segments.removeIf([](uchar marker, const QByteArray &payload) {
+        return marker == 0xe0 && payload.startsWith(QByteArray("JFXX\0", 5));
+    });
+    return segments.count() == before ? jpeg : segments.bytes();
+}
 
 // Bytes a decoded picture of this format takes per pixel while being edited.
 int workingBytesPerPixel(QImage::Format format)
@@ -709,6 +741,8 @@ bool PictureFile::save(const QImage &edited, const QString &path, const PictureS
             if (!known.contains(line))
                 note(line);
         }
+        if (jpegOut)
+            encoded = options.strip ? strippedToDecoding(encoded) : withoutOldThumbnail(encoded);
     } else if (!d->metadata.isEmpty() && !options.strip) {
         note(QStringLiteral("%1 files hold no metadata: EXIF, XMP, IPTC and the colour profile "
                             "are left out")

@@ -18,7 +18,9 @@ struct PictureSaveOptions
     // JPEG quality 1..100; 0 keeps a JPEG source's own quality (92 for a JPEG made from
     // another format). Also forces re-encoding where a lossless turn was possible.
     int quality = 0;
-    bool strip = false; // write no metadata but the colour profile
+    // Write no metadata but the colour profile; a JPEG keeps no segment but what decoding
+    // needs (JFIF, Adobe's colour transform, the profile) and nothing after the picture.
+    bool strip = false;
     bool stripLocation = false; // drop GPS only
     QString software; // names the program in the written metadata
     // Every edit since open() was a flip or a rotation, composing to this turn: a JPEG
