@@ -1,5 +1,7 @@
 #include "photometadata.h"
 
+#include "makernote.h"
+
 #include <QBuffer>
 #include <QColorSpace>
 #include <QImageWriter>
@@ -781,6 +783,7 @@ public:
         , sourceType(other.sourceType)
         , size(other.size)
         , warnings(other.warnings)
+        , makerNote(other.makerNote)
         , writeWarnings(other.lastWriteWarnings())
     { }
     Private &operator=(const Private &) = delete;
@@ -805,6 +808,7 @@ public:
     int sourceType = 0; // Exiv2::ImageType of the file read
     QSize size; // the picture's, as read or as updated
     QStringList warnings; // read() and update()
+    MakerNote makerNote; // as the file read held it
 
     // writeInto() is const but says what a format could not take; several threads may
     // write one object into files at once.
@@ -951,6 +955,7 @@ PhotoMetadata PhotoMetadata::read(const QByteArray &file)
         });
     }
     eraseIf(d.exif, isContainerTag);
+    d.makerNote = MakerNote::read(file, d.exif);
     return metadata;
 }
 
@@ -1275,6 +1280,9 @@ QStringList PhotoMetadata::Private::prepareFor(Format format, Exiv2::Image *imag
             lost << QStringLiteral("the EXIF thumbnail") + into;
         }
     }
+    const QString makerNoteLeftOut = makerNote.carry(&out, format != Format::Tiff);
+    if (!makerNoteLeftOut.isEmpty())
+        lost << makerNoteLeftOut;
     image->setExifData(out);
     image->setXmpData(xmp);
     image->writeXmpFromPacket(false);
