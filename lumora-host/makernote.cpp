@@ -18,6 +18,7 @@ enum class Offsets {
     Own, // from its own start or from a TIFF header of its own: it may move
     Block, // from the EXIF block's TIFF header: it must stay where it was
     Either, // both readings fit: treated as Block
+    Shifted, // from the block's header as it was where its footer says it once stood
     Broken, // a directory whose values lie outside the MakerNote either way
 };
 
@@ -71,6 +72,7 @@ struct Value
 {
     qint64 offset;
     qint64 length;
+    qint64 field; // where the offset is written
 };
 
 // The values a directory at `at` keeps outside its entries; false when what lies there
@@ -91,7 +93,7 @@ bool directoryAt(const Bytes &bytes, qint64 at, qint64 limit, QVector<Value> *va
         if (length > limit)
             return false;
         if (length > 4)
-            values->append({ qint64(bytes.u32(entry + 8)), length });
+            values->append({ qint64(bytes.u32(entry + 8)), length, entry + 8 });
     }
     return true;
 }
@@ -104,38 +106,60 @@ bool allWithin(const QVector<Value> &values, qint64 base, qint64 size)
     });
 }
 
+// How a MakerNote points to its values, and the values its directory keeps outside.
+struct Reading
+{
+    Offsets offsets = Offsets::None;
+    QVector<Value> values;
+    bool little = true;
+    qint64 footer = -1; // Offsets::Shifted: where its footer says it stood
+};
+
 // How the MakerNote `note`, which stood `position` bytes after its block's TIFF header
 // (-1: not known), points to its values. Its directory follows a maker's header of up to
-// 32 bytes, or a TIFF header of its own; in either byte order.
-Offsets offsetsOf(const QByteArray &note, qint64 position)
+// 32 bytes, or a TIFF header of its own; in either byte order. A footer (Canon's) of a
+// TIFF byte-order mark and the MakerNote's position may say where it stood when its
+// offsets were written: a writer that moved it without them left that footer.
+Reading readingOf(const QByteArray &note, qint64 position)
 {
+    Reading reading;
     const qint64 size = note.size();
-    QVector<Value> values;
     for (qint64 at = 0; at + 14 <= size && at <= 32; at += 2) {
         bool little = true;
         if (tiffHeaderAt(note, at, &little)) {
             const Bytes bytes { note, little };
-            if (!directoryAt(bytes, at + bytes.u32(at + 4), size, &values))
-                return Offsets::Broken;
-            return allWithin(values, -at, size) ? Offsets::Own : Offsets::Broken;
+            reading.offsets = directoryAt(bytes, at + bytes.u32(at + 4), size, &reading.values)
+                    && allWithin(reading.values, -at, size)
+                ? Offsets::Own
+                : Offsets::Broken;
+            return reading;
         }
         for (const bool order : { true, false }) {
-            if (!directoryAt(Bytes { note, order }, at, size, &values))
+            if (!directoryAt(Bytes { note, order }, at, size, &reading.values))
                 continue;
-            if (values.isEmpty())
-                return Offsets::None;
-            const bool own = allWithin(values, 0, size);
-            const bool block = position >= 0 && allWithin(values, position, size);
-            if (own && block)
-                return Offsets::Either;
-            if (own)
-                return Offsets::Own;
-            if (block)
-                return Offsets::Block;
-            return Offsets::Broken;
+            reading.little = order;
+            if (reading.values.isEmpty())
+                return reading;
+            bool footerOrder = true;
+            if (position >= 0 && tiffHeaderAt(note, size - 8, &footerOrder)
+                && footerOrder == order) {
+                const qint64 stood = Bytes { note, order }.u32(size - 4);
+                if (stood != position && allWithin(reading.values, stood, size)) {
+                    reading.offsets = Offsets::Shifted;
+                    reading.footer = stood;
+                    return reading;
+                }
+            }
+            const bool own = allWithin(reading.values, 0, size);
+            const bool block = position >= 0 && allWithin(reading.values, position, size);
+            reading.offsets = own && block ? Offsets::Either
+                : own                      ? Offsets::Own
+                : block                    ? Offsets::Block
+                                           : Offsets::Broken;
+            return reading;
         }
     }
-    return Offsets::None;
+    return reading;
 }
 
 // The TIFF-structured EXIF block of a picture file: a JPEG's APP1, a TIFF file itself, a
@@ -245,6 +269,27 @@ QByteArray encoded(const Exiv2::ExifData &exif)
     return QByteArray(reinterpret_cast<const char *>(blob.data()), qsizetype(blob.size()));
 }
 
+// `exif` with `note` as its MakerNote's bytes, in place of what Exiv2 read of it.
+Exiv2::ExifData withBytes(const Exiv2::ExifData &exif, const QByteArray &note)
+{
+    Exiv2::ExifData result = exif;
+    for (auto it = result.begin(); it != result.end();)
+        it = isMakerNoteKey(*it) ? result.erase(it) : std::next(it);
+    Exiv2::DataValue bytes(reinterpret_cast<const Exiv2::byte *>(note.constData()),
+                           long(note.size()), Exiv2::invalidByteOrder, Exiv2::undefined);
+    result.add(Exiv2::ExifKey("Exif.Photo.MakerNote"), &bytes);
+    return result;
+}
+
+// Where the MakerNote of `exif` lands in the block Exiv2 writes, if it lands there as
+// `note`; -1 if not.
+qint64 landing(const Exiv2::ExifData &exif, const QByteArray &note)
+{
+    qint64 position = -1;
+    QByteArray written;
+    return makerNoteIn(encoded(exif), &position, &written) && written == note ? position : -1;
+}
+
 } // namespace
 
 class MakerNote::Private
@@ -252,7 +297,7 @@ class MakerNote::Private
 public:
     QByteArray note; // as the file held it; empty: none
     qint64 position = -1; // after the TIFF header of its block; -1: not known
-    Offsets offsets = Offsets::None;
+    Reading reading;
 };
 
 MakerNote::MakerNote()
@@ -287,7 +332,7 @@ MakerNote MakerNote::read(const QByteArray &file, const Exiv2::ExifData &exif)
         }
     }
     if (!d.note.isEmpty())
-        d.offsets = offsetsOf(d.note, d.position);
+        d.reading = readingOf(d.note, d.position);
     return makerNote;
 }
 
@@ -307,28 +352,45 @@ QString MakerNote::carry(Exiv2::ExifData *exif, bool sameLayout) const
         return name + QLatin1Char(' ') + why + QStringLiteral("; it is left out");
     };
 
-    if (d->offsets == Offsets::Broken)
+    if (d->reading.offsets == Offsets::Broken)
         return leaveOut(QStringLiteral("is damaged: its values lie outside it"));
     const bool known = std::any_of(exif->begin(), exif->end(), [](const Exiv2::Exifdatum &datum) {
         return Exiv2::ExifTags::isMakerGroup(datum.groupName()) && datum.groupName() != "MakerNote";
     });
-    const bool mayMove = d->offsets == Offsets::None || d->offsets == Offsets::Own;
+    const bool mayMove = d->reading.offsets == Offsets::None || d->reading.offsets == Offsets::Own;
     try {
         if (mayMove) {
             // Its bytes say the same wherever they lie: they go out as the camera wrote
             // them, not as Exiv2 would write them anew (a new header, a dropped footer).
-            Exiv2::ExifData verbatim = *exif;
-            for (auto it = verbatim.begin(); it != verbatim.end();)
-                it = isMakerNoteKey(*it) ? verbatim.erase(it) : std::next(it);
-            Exiv2::DataValue bytes(reinterpret_cast<const Exiv2::byte *>(d->note.constData()),
-                                   long(d->note.size()), Exiv2::invalidByteOrder, Exiv2::undefined);
-            verbatim.add(Exiv2::ExifKey("Exif.Photo.MakerNote"), &bytes);
-            qint64 position = -1;
-            QByteArray note;
-            if (makerNoteIn(encoded(verbatim), &position, &note) && note == d->note) {
+            const Exiv2::ExifData verbatim = withBytes(*exif, d->note);
+            if (landing(verbatim, d->note) >= 0) {
                 *exif = verbatim;
                 return {};
             }
+        }
+        if (d->reading.offsets == Offsets::Shifted) {
+            // Exiv2 reads such a MakerNote from the wrong place. Its offsets and footer
+            // are made to count from where it now lands; nothing else in it changes, so it
+            // lands there still.
+            const qint64 at = sameLayout ? landing(withBytes(*exif, d->note), d->note) : -1;
+            if (at >= 0) {
+                QByteArray note = d->note;
+                const auto put = [&](qint64 field, qint64 value) {
+                    uchar *p = reinterpret_cast<uchar *>(note.data()) + field;
+                    d->reading.little ? qToLittleEndian(quint32(value), p)
+                                      : qToBigEndian(quint32(value), p);
+                };
+                for (const Value &value : d->reading.values)
+                    put(value.field, value.offset - d->reading.footer + at);
+                put(note.size() - 4, at);
+                const Exiv2::ExifData rebased = withBytes(*exif, note);
+                if (landing(rebased, note) == at) {
+                    *exif = rebased;
+                    return {};
+                }
+            }
+            return leaveOut(QStringLiteral("counts its offsets from where it once stood and "
+                                           "cannot be made to count from where it goes"));
         }
         if (!known && !mayMove && !sameLayout)
             return leaveOut(QStringLiteral("counts its offsets from the start of the EXIF block, "
