@@ -32,12 +32,15 @@ public:
     static MakerNote read(const QByteArray &file, const Exiv2::ExifData &exif);
 
     // Leaves the MakerNote in `exif`, which is about to be written, only where the block
-    // Exiv2 makes of it reads back with every MakerNote value as it was: one Exiv2 knows
-    // reads back tag for tag; one copied as bytes lands where its offsets still point. Else,
-    // and for a damaged MakerNote, every MakerNote key is erased from `exif` and one
-    // English line says why; empty when it is kept or there is none. `sameLayout`: the block
-    // is written as Exiv2 encodes EXIF for JPEG, PNG and WebP (a TIFF file lays it out by
-    // its own structure, so there only a MakerNote that can move is kept).
+    // Exiv2 makes of it reads back with every MakerNote value as it was. One whose offsets
+    // count from its own start goes out byte for byte; one an earlier writer moved without
+    // its offsets, its Canon-style footer saying where it stood, gets offsets and footer
+    // that count from where it lands; one Exiv2 knows is written anew by Exiv2 and must
+    // read back tag for tag; any other copied as bytes must land where it stood. Else, and
+    // for a damaged MakerNote, every MakerNote key is erased from `exif` and one English
+    // line says why; empty when it is kept or there is none. `sameLayout`: the block is
+    // written as Exiv2 encodes EXIF for JPEG, PNG and WebP (a TIFF file lays it out by its
+    // own structure, so there only a MakerNote that can move is kept).
     QString carry(Exiv2::ExifData *exif, bool sameLayout) const;
 
 private:
