@@ -2,6 +2,7 @@
 
 #include "extendedxmp.h"
 #include "jpegsegments.h"
+#include "makernote.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -784,6 +785,7 @@ public:
         , sourceType(other.sourceType)
         , size(other.size)
         , warnings(other.warnings)
+        , makerNote(other.makerNote)
         , writeWarnings(other.lastWriteWarnings())
     { }
     Private &operator=(const Private &) = delete;
@@ -813,6 +815,7 @@ public:
     int sourceType = 0; // Exiv2::ImageType of the file read
     QSize size; // the picture's, as read or as updated
     QStringList warnings; // read() and update()
+    MakerNote makerNote; // as the file read held it
 
     // writeInto() is const but says what a format could not take; several threads may
     // write one object into files at once.
@@ -961,6 +964,7 @@ PhotoMetadata PhotoMetadata::read(const QByteArray &file)
     eraseIf(d.exif, isContainerTag);
     if (format == Format::Jpeg)
         d.mergeExtendedXmp(file);
+    d.makerNote = MakerNote::read(file, d.exif);
     return metadata;
 }
 
@@ -1323,6 +1327,9 @@ QStringList PhotoMetadata::Private::prepareFor(Format format, Exiv2::Image *imag
             lost << QStringLiteral("the EXIF thumbnail") + into;
         }
     }
+    const QString makerNoteLeftOut = makerNote.carry(&out, format != Format::Tiff);
+    if (!makerNoteLeftOut.isEmpty())
+        lost << makerNoteLeftOut;
     image->setExifData(out);
     const Exiv2::XmpData noXmp;
     const ExtendedXmp::Split split = format == Format::Jpeg && kept(Part::Xmp) && !xmp.empty()
