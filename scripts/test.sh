@@ -6,7 +6,7 @@
 # (LUMORA_ASAN_BUILD_DIR, default build-asan). Leak detection is left to the valgrind
 # test of the plain build. Then (in CI, or with LUMORA_FUZZ_TOO=1) fuzz/run.sh builds the
 # libFuzzer targets in a third, minimal tree with clang-14 (LUMORA_FUZZ_BUILD_DIR, default
-# build-fuzz) and runs each for LUMORA_FUZZ_SECONDS (default 45): one summary line per
+# build-fuzz) and runs each for LUMORA_FUZZ_SECONDS (default 40): one summary line per
 # target, and a crash fails with the crashing input's path. Every run must pass; the plain
 # run's summary ends the output.
 set -euo pipefail
@@ -35,7 +35,7 @@ if [ "${CI:-}" = true ] || [ "${LUMORA_SANITIZE_TOO:-0}" = 1 ]; then
 fi
 
 if [ "${CI:-}" = true ] || [ "${LUMORA_FUZZ_TOO:-0}" = 1 ]; then
-    bash fuzz/run.sh "${LUMORA_FUZZ_SECONDS:-45}"
+    bash fuzz/run.sh "${LUMORA_FUZZ_SECONDS:-40}"
 fi
 
 build=${LUMORA_BUILD_DIR:-build-test}
