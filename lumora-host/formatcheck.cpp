@@ -1,6 +1,7 @@
 #include "formatcheck.h"
 
 #include <QRegularExpression>
+#include <QtNumeric>
 
 #include <cstdlib>
 
@@ -76,7 +77,14 @@ bool bmpComplete(const QByteArray &file, QString *reason)
     if (compression != 0 && compression != 3 && compression != 6)
         return true; // embedded JPEG or PNG: their own decoders check them
     const qint64 rowBytes = (qint64(bitsPerPixel) * width + 31) / 32 * 4;
-    const qint64 needed = qint64(dataOffset) + rowBytes * height;
+    // A header can declare sides whose product no 64-bit number holds; such a file is
+    // missing data all the same.
+    qint64 needed;
+    if (qMulOverflow(rowBytes, height, &needed)
+        || qAddOverflow(needed, qint64(dataOffset), &needed))
+        return missing(reason,
+                       QStringLiteral("its header declares more pixel data than a file "
+                                      "can hold"));
     if (needed > file.size())
         return missing(
             reason, QStringLiteral("its pixel data ends %1 bytes early").arg(needed - file.size()));

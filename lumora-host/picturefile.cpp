@@ -86,8 +86,10 @@ QByteArray withoutOldThumbnail(const QByteArray &jpeg)
     return segments.count() == before ? jpeg : segments.bytes();
 }
 
-// Bytes a decoded picture of this format takes per pixel while being edited.
-int workingBytesPerPixel(QImage::Format format)
+// Bytes a decoded picture of this format takes per pixel while being edited. An int, not
+// a QImage::Format: for a JPEG header it cannot read, Qt's reader reports a field it never
+// set, which is no value of the enum; it takes the default here.
+int workingBytesPerPixel(int format)
 {
     switch (format) {
     case QImage::Format_Grayscale8:
