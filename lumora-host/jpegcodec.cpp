@@ -100,6 +100,10 @@ bool readHeader(tjhandle handle, const QByteArray &jpeg, Header *header, QString
     if (tjDecompressHeader3(handle, bytes(jpeg), static_cast<unsigned long>(jpeg.size()), &h.width,
                             &h.height, &h.subsamp, &h.colorspace)
         == 0) {
+        // A file cut short before its frame header reads as tables without a picture.
+        if (h.width <= 0 || h.height <= 0)
+            return fail(error,
+                        QStringLiteral("the JPEG is damaged: it ends before its picture begins"));
         *header = h;
         return true;
     }

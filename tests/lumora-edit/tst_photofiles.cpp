@@ -805,6 +805,7 @@ void tst_PhotoFiles::damagedInputs_data()
     QTest::newRow("XBM cut short") << "xbm" << QStringList() << 0.6;
     QTest::newRow("PNG cut short") << "png" << QStringList() << 0.6;
     QTest::newRow("JPEG cut short") << "jpg" << QStringList() << 0.6;
+    QTest::newRow("JPEG cut before its frame header") << "jpg" << QStringList() << 0.02;
 }
 
 void tst_PhotoFiles::damagedInputs()
