@@ -379,17 +379,24 @@ bool PictureFile::Private::decode(QString *error)
 
     // The limit is the machine's memory, not Qt's default allocation limit: the decoded
     // picture and the one a filter makes of it must both fit.
-    QSize size = reader.size();
+    // A JPEG is read by TurboJPEG alone, into grey or RGB32: Qt's reader is not asked, so
+    // that a damaged header is said once, in our words.
+    QSize size;
+    int bytesPerPixel = 4;
     if (format == "jpeg") {
         if (!JpegCodec::readInfo(bytes, &jpeg, &reason)) {
             *error = QStringLiteral("cannot read %1: %2").arg(shown(path), reason);
             return false;
         }
         size = jpeg.size;
+        bytesPerPixel = jpeg.colorModel == JpegCodec::ColorModel::Gray ? 1 : 4;
+    } else {
+        size = reader.size();
+        bytesPerPixel = workingBytesPerPixel(reader.imageFormat());
     }
     if (size.isValid()) {
         const qint64 pixels = qint64(size.width()) * size.height();
-        const qint64 needed = pixels * workingBytesPerPixel(reader.imageFormat()) * 2;
+        const qint64 needed = pixels * bytesPerPixel * 2;
         const qint64 available = availableMemory();
         if (needed > available) {
             *error = QStringLiteral("cannot read %1: %2x%3 pixels (%4 megapixels) need %5 to "
