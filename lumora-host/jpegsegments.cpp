@@ -1,5 +1,7 @@
 #include "jpegsegments.h"
 
+#include "jpegtrailer.h"
+
 #include <QVector>
 #include <QtEndian>
 
@@ -103,29 +105,12 @@ bool JpegSegments::insert(int index, uchar marker, const QByteArray &payload)
 
 bool JpegSegments::cutTrailer()
 {
-    // Scan data holds 0xff only as 0xff00 or a restart marker; any other marker ends a
-    // scan: the EOI, or the tables and header of the next scan of a progressive file.
-    const QByteArray &scans = d->scans;
-    qsizetype at = 0;
-    while (at + 1 < scans.size()) {
-        if (uchar(scans[at]) != 0xff) {
-            ++at;
-            continue;
-        }
-        const uchar marker = uchar(scans[at + 1]);
-        if (marker == 0x00 || marker == 0xff || isStandalone(marker)) {
-            at += marker == 0xff ? 1 : 2;
-            continue;
-        }
-        if (marker == 0xd9) {
-            d->scans.truncate(at + 2);
-            return true;
-        }
-        if (at + 4 > scans.size())
-            return false;
-        at += 2 + lengthAt(scans, at + 2);
-    }
-    return false;
+    const QByteArray whole = bytes();
+    const qsizetype end = JpegTrailer::primaryPictureEnd(whole);
+    if (!d->valid || end < 0)
+        return false;
+    d->scans.chop(whole.size() - end);
+    return true;
 }
 
 QByteArray JpegSegments::bytes() const
