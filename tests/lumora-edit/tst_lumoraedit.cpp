@@ -3,6 +3,7 @@
 
 #include "imagefilters.h"
 #include "processrun.h"
+#include "testpictures.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -35,25 +36,6 @@ QList<QJsonObject> traceOf(const QByteArray &err)
             events << QJsonDocument::fromJson(line).object();
     }
     return events;
-}
-
-// A picture with no symmetry, so every flip and rotation is told apart.
-QImage pattern(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y,
-                           qRgb((x * 7 + y) % 200 + 20, (y * 5) % 180 + 30, (x * y) % 150 + 50));
-    return image;
-}
-
-QByteArray hashOf(const QString &fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 // hostile file names and metadata (written with exiftool) shown escaped.
 
 #include "processrun.h"
+#include "testpictures.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -35,25 +36,6 @@ namespace {
 
 const QString Program = QStringLiteral(LUMORA_EDIT);
 const uid_t Nobody = 65534;
-
-// A picture with no symmetry, so that a flip is told apart.
-QImage pattern(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y,
-                           qRgb((x * 7 + y) % 200 + 20, (y * 5) % 180 + 30, (x * y) % 150 + 50));
-    return image;
-}
-
-QByteArray hashOf(const QString &fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
-}
 
 ino_t inodeOf(const QString &fileName)
 {

@@ -3,6 +3,7 @@
 // lossless turns; and every way a write can go wrong on a real file system.
 
 #include "processrun.h"
+#include "testpictures.h"
 
 #include <QDir>
 #include <QFile>
@@ -61,28 +62,6 @@ QString convert(const QStringList &arguments)
 {
     const Run run = runTool(QStringLiteral("convert-im6.q16"), arguments);
     return run.exitCode == 0 ? QString() : QString::fromUtf8(run.err);
-}
-
-// Pixels that differ between two pictures, as ImageMagick counts them.
-QString differingPixels(const QString &a, const QString &b)
-{
-    const Run run = runTool(
-        QStringLiteral("compare-im6.q16"),
-        { QStringLiteral("-metric"), QStringLiteral("AE"), a, b, QStringLiteral("null:") });
-    return QString::fromUtf8(run.err).trimmed();
-}
-
-// A photo-like picture: smooth gradients with fine detail, width unlike height.
-QImage photo(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            line[x] = qRgb((x * 255 / width + (x * y) % 13) & 0xff, (y * 255 / height) & 0xff,
-                           ((x + 2 * y) % 97 + 80) & 0xff);
-    }
-    return image;
 }
 
 // Whether a 16-bit picture holds values an 8-bit one widened to 16 bits cannot.

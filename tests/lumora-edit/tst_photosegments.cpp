@@ -3,6 +3,7 @@
 // with exiftool, jpegtran, ImageMagick and this test's own walk over the markers.
 
 #include "processrun.h"
+#include "testpictures.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -67,27 +68,6 @@ QStringList xmpValidation(const QString &file)
             lines << QString::fromUtf8(line);
     }
     return lines;
-}
-
-QString differingPixels(const QString &a, const QString &b)
-{
-    const Run run = runProcess(
-        QStringLiteral("compare-im6.q16"),
-        { QStringLiteral("-metric"), QStringLiteral("AE"), a, b, QStringLiteral("null:") });
-    return QString::fromUtf8(run.err).trimmed();
-}
-
-// A photo-like picture in whole 16x16 blocks, width unlike height.
-QImage photo(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y,
-                           qRgb((x * 255 / width + (x * y) % 13) & 0xff, (y * 255 / height) & 0xff,
-                                ((x + 2 * y) % 97 + 80) & 0xff));
-    }
-    return image;
 }
 
 // Text of `size` bytes that no compression or repetition check could mistake.
