@@ -1,9 +1,12 @@
 #include "editedpicture.h"
 
 #include "imageeditor.h"
+#include "nativepath.h"
 #include "picturefile.h"
 
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 class EditedPicture::Private
 {
@@ -36,6 +39,23 @@ bool EditedPicture::open(const QString &path, QString *error)
     return true;
 }
 
+namespace {
+
+// Whether two names are one file: the same path, or (through a link or a hard link) the
+// same file on disk.
+bool isSameFile(const QString &a, const QString &b)
+{
+    if (QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath())
+        return true;
+    struct stat first;
+    struct stat second;
+    return ::stat(NativePath::toNative(a).constData(), &first) == 0
+        && ::stat(NativePath::toNative(b).constData(), &second) == 0
+        && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+} // namespace
+
 bool EditedPicture::save(const QString &path, const QString &software, QString *error,
                          QStringList *warnings, bool *changedOnDisk)
 {
@@ -49,8 +69,7 @@ bool EditedPicture::save(const QString &path, const QString &software, QString *
         return false;
     }
     // Asked before writing: afterwards the file is ours again.
-    const bool overOpened
-        = QFileInfo(path).absoluteFilePath() == QFileInfo(d->file->path()).absoluteFilePath();
+    const bool overOpened = isSameFile(path, d->file->path());
     const bool changed = overOpened && d->file->changedOnDisk();
     QStringList notes;
     if (!d->file->save(d->editor.image(), path, options, error, &notes))
