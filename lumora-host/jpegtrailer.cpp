@@ -181,6 +181,18 @@ struct Item
     std::string lengthKey; // the key of its length, where given
     Range data; // where it lies in the file read, where known
     bool dropped = false;
+
+    bool isVideo() const
+    {
+        return mime.startsWith(QLatin1String("video/")) || semantic == QLatin1String("MotionPhoto");
+    }
+    // A picture (gain map, depth map...) is drawn from the primary one, which an edit changes.
+    bool isPicture() const
+    {
+        return index > 1 && !isVideo()
+            && (mime.startsWith(QLatin1String("image/")) || semantic == QLatin1String("GainMap")
+                || semantic == QLatin1String("Depth") || semantic == QLatin1String("Confidence"));
+    }
 };
 
 const QRegularExpression &itemField()
@@ -287,32 +299,27 @@ class JpegTrailer::Private
 public:
     qsizetype fileSize = 0;
     qsizetype primaryEnd = 0;
-    int otherPictures = 0;
-    QByteArray kept; // what follows the primary picture, but the other MPF pictures
-    QVector<Range> dropped; // in the file read, in order
+    int otherPictures = 0; // of the MPF index
+    int listedPictures = 0; // listed only in the Container:Directory
+    QByteArray kept; // what a kept pointer names, in the order of the file
+    QVector<Range> pictures; // in the file read: MPF pictures and listed ones
+    QVector<Range> keptRanges; // in the file read, in order, apart
     QVector<Item> items; // of the Container:Directory
     qint64 microVideoOffset = -1; // new GCamera:MicroVideoOffset; -1: none or into nothing
     bool keptVideo = false; // a motion photo's video is among the kept bytes
+    qsizetype unpointed = 0; // bytes after the picture that nothing points to
+    QString unpointedKind; // what they look like
+    QStringList wrongPointers; // pointers that name nothing there is, removed
 
-    qsizetype keptPosition(qsizetype at) const; // -1 where dropped
     void readItems(const PhotoMetadata &metadata);
+    void readMicroVideo(const PhotoMetadata &metadata);
+    void collect(const QByteArray &file);
+    QString picturesText() const;
+    QString keptText() const;
+    QString unpointedText() const;
     QString lost(bool pictures, bool rest) const;
     void updatePointers(Exiv2::XmpData &xmp, bool keep) const;
 };
-
-qsizetype JpegTrailer::Private::keptPosition(qsizetype at) const
-{
-    if (at < primaryEnd || at >= fileSize)
-        return -1;
-    qsizetype position = at - primaryEnd;
-    for (const Range &range : dropped) {
-        if (range.contains(at))
-            return -1;
-        if (range.end <= at)
-            position -= range.end - range.begin;
-    }
-    return position;
-}
 
 // Items lie in order up to the end of the file, each followed by its padding, as readers
 // find a motion photo's video: from the end. The primary picture is the first item.
@@ -326,34 +333,151 @@ void JpegTrailer::Private::readItems(const PhotoMetadata &metadata)
         if (item.length < 0 || begin < primaryEnd)
             break;
         item.data = { begin, begin + item.length };
-        for (const Range &picture : std::as_const(dropped)) {
-            if (item.data.overlaps(picture))
-                item.dropped = true;
-        }
         end = begin;
     }
+    const QVector<Range> mpf = pictures;
     for (Item &item : items) {
-        if (item.index == 0) // numbered past a gap: no item of its own
+        if (item.index < 2) // the primary picture, or numbered past a gap
+            continue;
+        const bool located = item.data.begin >= 0;
+        const bool inMpf = std::any_of(mpf.begin(), mpf.end(), [&](const Range &picture) {
+            return located && item.data.overlaps(picture);
+        });
+        // A picture is not edited with the primary one: it goes as the MPF pictures do.
+        if (item.isPicture() || inMpf) {
             item.dropped = true;
-        else if (item.index > 1 && item.data.begin < 0 && primaryEnd >= fileSize)
-            item.dropped = true; // nothing follows the picture for it to point to
-        else if (item.dropped)
-            dropped.append({ item.data.begin, item.data.end + item.padding });
+            if (!inMpf)
+                ++listedPictures;
+            if (located)
+                pictures.append({ item.data.begin, item.data.end + item.padding });
+        } else if (!located) {
+            item.dropped = true;
+            if (primaryEnd < fileSize) // with nothing after the picture it is merely stale
+                wrongPointers << QStringLiteral("the Container:Directory's item %1 (%2) does not "
+                                                "fit in what follows the picture")
+                                     .arg(item.index)
+                                     .arg(item.semantic.isEmpty() ? item.mime : item.semantic);
+        } else {
+            keptRanges.append({ item.data.begin, item.data.end + item.padding });
+            keptVideo = keptVideo || item.isVideo();
+        }
     }
+}
+
+// GCamera:MicroVideoOffset counts from the end of the file to the video, which runs to it.
+void JpegTrailer::Private::readMicroVideo(const PhotoMetadata &metadata)
+{
+    for (const Exiv2::Xmpdatum &datum : metadata.xmpData()) {
+        if (!inNamespace(datum, cameraNamespace) || datum.tagName() != "MicroVideoOffset")
+            continue;
+        const QString text = QString::fromStdString(datum.toString());
+        bool ok = false;
+        const qint64 offset = text.toLongLong(&ok);
+        if (ok && offset == 0)
+            continue; // no video, as some cameras write it
+        const qsizetype begin = ok && offset > 0 && offset <= fileSize - primaryEnd
+            ? fileSize - qsizetype(offset)
+            : -1;
+        const bool inPicture
+            = std::any_of(pictures.begin(), pictures.end(),
+                          [&](const Range &picture) { return picture.contains(begin); });
+        if (begin < 0 || inPicture) {
+            wrongPointers << QStringLiteral("GCamera:MicroVideoOffset %1 points to no video "
+                                            "after the picture")
+                                 .arg(text);
+            continue;
+        }
+        keptRanges.append({ begin, fileSize });
+        microVideoOffset = offset;
+        keptVideo = true;
+    }
+}
+
+// Copies what is kept, and counts what nothing points to.
+void JpegTrailer::Private::collect(const QByteArray &file)
+{
+    const auto byBegin = [](const Range &a, const Range &b) { return a.begin < b.begin; };
+    std::sort(keptRanges.begin(), keptRanges.end(), byBegin);
+    QVector<Range> merged;
+    for (const Range &range : std::as_const(keptRanges)) {
+        if (!merged.isEmpty() && range.begin <= merged.last().end)
+            merged.last().end = qMax(merged.last().end, range.end);
+        else
+            merged.append(range);
+    }
+    keptRanges = merged;
+    qsizetype videoAt = -1; // where the micro video begins among the kept bytes
+    for (const Range &range : std::as_const(keptRanges)) {
+        if (microVideoOffset > 0 && range.contains(fileSize - microVideoOffset))
+            videoAt = kept.size() + (fileSize - microVideoOffset - range.begin);
+        kept.append(file.constData() + range.begin, range.end - range.begin);
+    }
+    if (videoAt >= 0) // from the end of what is kept, as from the file's
+        microVideoOffset = kept.size() - videoAt;
+
+    // The rest that no picture holds: a second JPEG picture, say, or what a tool appended.
+    // Bytes of no value (zeros, fill) are padding and are left out without a word.
+    QVector<Range> known = keptRanges + pictures;
+    std::sort(known.begin(), known.end(), byBegin);
+    qsizetype at = primaryEnd;
+    bool picture = false;
+    bool other = false;
+    const auto gap = [&](qsizetype begin, qsizetype end) {
+        const QByteArray bytes = file.mid(begin, end - begin);
+        if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == 0 || c == '\xff'; }))
+            return;
+        unpointed += bytes.size();
+        (bytes.startsWith("\xff\xd8\xff") ? picture : other) = true;
+    };
+    for (const Range &range : std::as_const(known)) {
+        if (range.begin > at)
+            gap(at, range.begin);
+        at = qMax(at, range.end);
+    }
+    if (at < fileSize)
+        gap(at, fileSize);
+    unpointedKind = picture && other ? QStringLiteral("a second JPEG picture and other data")
+        : picture                    ? QStringLiteral("a second JPEG picture")
+                                     : QStringLiteral("data of no known kind");
+}
+
+QString JpegTrailer::Private::picturesText() const
+{
+    QStringList parts;
+    if (otherPictures > 0)
+        parts
+            << (otherPictures == 1
+                    ? QStringLiteral("the other picture of its MPF index")
+                    : QStringLiteral("the %1 other pictures of its MPF index").arg(otherPictures));
+    if (listedPictures > 0)
+        parts << (listedPictures == 1
+                      ? QStringLiteral("the picture its Container:Directory lists")
+                      : QStringLiteral("the %1 pictures its Container:Directory lists")
+                            .arg(listedPictures));
+    return parts.join(QStringLiteral(" and "));
+}
+
+QString JpegTrailer::Private::keptText() const
+{
+    return keptVideo ? QStringLiteral("the motion photo's video, %1").arg(bytesText(kept.size()))
+                     : QStringLiteral("%1 of other data").arg(bytesText(kept.size()));
+}
+
+QString JpegTrailer::Private::unpointedText() const
+{
+    return QStringLiteral("%1 after the picture that nothing points to (%2)")
+        .arg(bytesText(unpointed), unpointedKind);
 }
 
 QString JpegTrailer::Private::lost(bool pictures, bool rest) const
 {
     QStringList parts;
-    if (pictures && otherPictures > 0)
-        parts
-            << (otherPictures == 1
-                    ? QStringLiteral("the other picture of its MPF index")
-                    : QStringLiteral("the %1 other pictures of its MPF index").arg(otherPictures));
+    if (pictures && otherPictures + listedPictures > 0)
+        parts << picturesText();
     if (rest && !kept.isEmpty())
-        parts << (keptVideo
-                      ? QStringLiteral("the motion photo's video, %1").arg(bytesText(kept.size()))
-                      : QStringLiteral("%1 of other data").arg(bytesText(kept.size())));
+        parts << keptText();
+    if (rest && unpointed > 0)
+        parts << unpointedText();
     return parts.join(QStringLiteral(" and "));
 }
 
@@ -425,55 +549,29 @@ JpegTrailer JpegTrailer::read(const QByteArray &file, const PhotoMetadata &metad
         t.otherPictures = int(pictures.size());
         for (const Range &picture : pictures) {
             if (picture.begin >= t.primaryEnd)
-                t.dropped.append(picture);
+                t.pictures.append(picture);
         }
     }
     try {
         t.readItems(metadata);
+        t.readMicroVideo(metadata);
     } catch (const Exiv2::AnyError &) {
-        t.items.clear(); // XMP that cannot be read points to nothing that can be kept true
+        // XMP that cannot be read points to nothing that can be kept true.
+        t.items.clear();
+        t.keptRanges.clear();
+        t.microVideoOffset = -1;
+        t.keptVideo = false;
     }
-    std::sort(t.dropped.begin(), t.dropped.end(),
-              [](const Range &a, const Range &b) { return a.begin < b.begin; });
-    QVector<Range> merged;
-    for (const Range &range : std::as_const(t.dropped)) {
-        if (!merged.isEmpty() && range.begin <= merged.last().end)
-            merged.last().end = qMax(merged.last().end, range.end);
-        else
-            merged.append(range);
-    }
-    t.dropped = merged;
-    // GCamera:MicroVideoOffset counts from the end of the file.
-    for (const Exiv2::Xmpdatum &datum : metadata.xmpData()) {
-        if (inNamespace(datum, cameraNamespace) && datum.tagName() == "MicroVideoOffset") {
-            const qint64 offset = QString::fromStdString(datum.toString()).toLongLong();
-            if (offset > 0 && offset <= t.fileSize)
-                t.microVideoOffset = t.keptPosition(t.fileSize - qsizetype(offset));
-            t.keptVideo = t.microVideoOffset >= 0;
-        }
-    }
-    for (const Item &item : std::as_const(t.items)) {
-        if (!item.dropped && item.index > 1 && item.semantic == QLatin1String("MotionPhoto"))
-            t.keptVideo = true;
-    }
-
-    qsizetype at = t.primaryEnd;
-    for (const Range &range : std::as_const(t.dropped)) {
-        if (range.begin > at)
-            t.kept.append(file.constData() + at, range.begin - at);
-        at = qMax(at, range.end);
-    }
-    if (at < file.size())
-        t.kept.append(file.constData() + at, file.size() - at);
-    if (t.microVideoOffset >= 0) // from the end of what is kept, as from the file's
-        t.microVideoOffset = t.kept.size() - t.microVideoOffset;
+    // Only what a kept pointer names follows the edited picture: anything else may be
+    // the unedited picture again, location and all.
+    t.collect(file);
     return trailer;
 }
 
 bool JpegTrailer::isEmpty() const
 {
-    return d->kept.isEmpty() && d->otherPictures == 0 && d->items.isEmpty()
-        && d->microVideoOffset < 0;
+    return d->kept.isEmpty() && d->otherPictures + d->listedPictures == 0 && d->items.isEmpty()
+        && d->microVideoOffset < 0 && d->unpointed == 0 && d->wrongPointers.isEmpty();
 }
 
 qsizetype JpegTrailer::primaryEnd() const
@@ -483,7 +581,7 @@ qsizetype JpegTrailer::primaryEnd() const
 
 int JpegTrailer::otherPictureCount() const
 {
-    return d->otherPictures;
+    return d->otherPictures + d->listedPictures;
 }
 
 qsizetype JpegTrailer::keptSize() const
@@ -521,24 +619,43 @@ void cutToPrimary(QByteArray *jpeg)
 
 } // namespace
 
-bool JpegTrailer::writeInto(PhotoMetadata *metadata, QByteArray *file, bool strip, QString *error,
-                            QStringList *notes) const
+bool JpegTrailer::writeInto(PhotoMetadata *metadata, QByteArray *file, bool strip,
+                            bool stripLocation, QString *error, QStringList *notes) const
 {
     const bool jpeg = file->startsWith("\xff\xd8\xff");
-    const bool keep = jpeg && !strip;
-    if (keep && d->otherPictures > 0)
-        notes->append(
-            QStringLiteral("only the edited primary picture is written: %1 %2 left out, "
-                           "with the index")
-                .arg(d->lost(true, false),
-                     d->otherPictures == 1 ? QStringLiteral("is") : QStringLiteral("are")));
-    else if (strip && !d->lost(true, true).isEmpty())
+    // The video cannot be edited, and a video may hold a location of its own (an MP4's
+    // user data often does): kept, it would break the promise --strip-location makes,
+    // which a warning after the fact cannot mend. So it is left out, and said so.
+    const bool keep = jpeg && !strip && !stripLocation;
+    if (jpeg && !strip) {
+        for (const QString &pointer : std::as_const(d->wrongPointers))
+            notes->append(pointer + QStringLiteral(": the pointer is wrong and is removed"));
+        if (d->otherPictures + d->listedPictures > 0)
+            notes->append(
+                QStringLiteral("only the edited primary picture is written: %1 %2 "
+                               "left out, with what points to %3")
+                    .arg(d->picturesText(),
+                         d->otherPictures + d->listedPictures == 1 ? QStringLiteral("is")
+                                                                   : QStringLiteral("are"),
+                         d->otherPictures + d->listedPictures == 1 ? QStringLiteral("it")
+                                                                   : QStringLiteral("them")));
+        if (d->unpointed > 0)
+            notes->append(d->unpointedText()
+                          + (d->unpointed == 1 ? QStringLiteral(" is left out")
+                                               : QStringLiteral(" are left out")));
+        if (stripLocation && !d->kept.isEmpty())
+            notes->append(QStringLiteral("what followed the JPEG picture (%1) is left out under "
+                                         "--strip-location: it cannot be edited and may hold a "
+                                         "location of its own")
+                              .arg(d->keptText()));
+    } else if (strip && !d->lost(true, true).isEmpty()) {
         notes->append(QStringLiteral("what followed the JPEG picture (%1) is left out, as all "
                                      "metadata")
                           .arg(d->lost(true, true)));
-    else if (!keep && !lostIn(QString()).isEmpty())
+    } else if (!jpeg && !lostIn(QString()).isEmpty()) {
         notes->append(lostIn(formatNameOf(*file))
                       + QStringLiteral(", and the XMP that pointed to it is removed"));
+    }
 
     // A file that goes out without metadata goes out without what it pointed to.
     const auto fail = [&] {
@@ -547,7 +664,7 @@ bool JpegTrailer::writeInto(PhotoMetadata *metadata, QByteArray *file, bool stri
         if (keep && !d->kept.isEmpty())
             notes->append(QStringLiteral("what followed the JPEG picture (%1) is left out with "
                                          "the metadata")
-                              .arg(d->lost(false, true)));
+                              .arg(d->keptText()));
         return false;
     };
     try {

@@ -16,11 +16,17 @@
 // end of the file, or a Container:Directory of items with Item:Length and Item:Padding, laid
 // out in order up to the end of the file).
 //
-// An edit writes a new primary picture. The other MPF pictures are not edited with it, so
-// they are left out, with their index, and one warning says so; everything else that
-// followed is appended unchanged after the new primary picture, with its pointers brought
-// up to date. Nothing is left pointing into nothing: what is left out loses its pointers
-// too (the directory items of dropped data, the gain-map XMP of a dropped gain map).
+// An edit writes a new primary picture. The other pictures (those of the MPF index, those
+// a Container:Directory lists as image/* or as a gain map or depth map) are not edited with
+// it, so they are left out, with their index and directory items, and one warning says so.
+// Only what a kept pointer names (the video from GCamera:MicroVideoOffset to the end, the
+// directory's other items) is appended unchanged after the new primary picture, with its
+// pointers brought up to date. Anything else that followed (a second JPEG picture, data a
+// tool appended, what a wrong pointer no longer names) is left out with one warning line;
+// bytes of no value (zeros, fill) without one. A pointer that names nothing there is is
+// removed, with a warning. Nothing is left pointing into nothing: what is left out loses
+// its pointers too (the directory items of dropped data, the gain-map XMP of a dropped
+// gain map).
 class JpegTrailer
 {
 public:
@@ -40,19 +46,20 @@ public:
     // Where the primary picture ends in the file read: just after its EOI marker (the
     // file's size when it has none or is no JPEG).
     qsizetype primaryEnd() const;
-    int otherPictureCount() const; // pictures of the MPF index after the primary
+    int otherPictureCount() const; // pictures after the primary: MPF's and listed ones
     qsizetype keptSize() const; // bytes that are appended after an edited primary picture
 
     // Writes `metadata` (already updated for the edit) into `file`, a whole encoded picture
     // as the encoder or a lossless turn gave it, as PhotoMetadata::writeInto does, with
     // the pointers brought up to date first. Into a JPEG (unless `strip`) it then appends
     // what is kept, after the primary picture's EOI, and removes any MPF index; into any
-    // other format, or with `strip`, nothing is appended and every pointer is removed. What
-    // is left out is named in one line appended to *notes. False, with *error set, where
-    // writeInto fails: `file` is then the encoded picture alone, with nothing appended
-    // and no MPF index, and *notes says what followed is left out.
-    bool writeInto(PhotoMetadata *metadata, QByteArray *file, bool strip, QString *error,
-                   QStringList *notes) const;
+    // other format, or with `strip` or `stripLocation` (what follows cannot be edited and
+    // may hold a location of its own), nothing is appended and every pointer is removed.
+    // What is left out, and any wrong pointer, is named in lines appended to *notes. False, with
+    // *error set, where writeInto fails: `file` is then the encoded picture alone, with nothing
+    // appended and no MPF index, and *notes says what followed is left out.
+    bool writeInto(PhotoMetadata *metadata, QByteArray *file, bool strip, bool stripLocation,
+                   QString *error, QStringList *notes) const;
 
     // The one line that says what is lost in a file of `format` (such as "BMP") that holds
     // no metadata at all; empty when nothing follows.

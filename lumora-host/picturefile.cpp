@@ -744,7 +744,8 @@ bool PictureFile::save(const QImage &edited, const QString &path, const PictureS
         // What it could not store; what it could not read was said when it was opened.
         const QStringList known = metadata.warnings();
         QString metadataError;
-        if (!d->trailer.writeInto(&metadata, &encoded, options.strip, &metadataError, &notes))
+        if (!d->trailer.writeInto(&metadata, &encoded, options.strip, options.stripLocation,
+                                  &metadataError, &notes))
             note(QStringLiteral("the metadata could not be written: %1").arg(metadataError));
         for (const QString &line : metadata.warnings()) {
             if (!known.contains(line))

@@ -212,11 +212,26 @@ struct Fixture
     QString path;
     QByteArray video; // what must follow the edited picture; empty: nothing
     bool otherPictures = false; // an MPF index with pictures that are left out
+    QByteArray leftOut; // what followed the picture and must not follow the edited one
+};
+
+// What follows the picture that no kept pointer names.
+enum class Tail {
+    SecondPictureWithLocation, // the whole file again, GPS included
+    Appended, // bytes a tool appended
+    ZeroPadding, // zeros after the EOI
+    MpfOutsideFile, // an MPF index whose picture runs past the end of the file
+    GainMapListedOnly, // a gain map and a video in a Container:Directory, no MPF index
+    MicroVideoHuge, // GCamera:MicroVideoOffset past the start of the file
+    MicroVideoNegative,
+    MicroVideoIntoPrimary, // the offset lands inside the primary picture
+    MicroVideoStripLocation, // a true pointer, but --strip-location
 };
 
 } // namespace
 
 Q_DECLARE_METATYPE(Kind)
+Q_DECLARE_METATYPE(Tail)
 
 class tst_Trailer : public QObject
 {
@@ -231,11 +246,14 @@ private Q_SLOTS:
     void strippedWithMetadata();
     void otherRuns_data();
     void otherRuns();
+    void unpointedLeftOut_data();
+    void unpointedLeftOut();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
     bool exiftoolWrite(const QString &file, const QStringList &arguments);
     Fixture make(Kind kind);
+    Fixture make(Tail tail);
 
     QScopedPointer<QTemporaryDir> m_dir;
 };
@@ -522,6 +540,196 @@ void tst_Trailer::otherRuns()
              fixture.video.size());
     QCOMPARE(tags.value(QStringLiteral("Composite:ImageSize")).toString(),
              QStringLiteral("240 320"));
+}
+
+Fixture tst_Trailer::make(Tail tail)
+{
+    Fixture fixture;
+    fixture.path = path(QStringLiteral("input.jpg"));
+    const QString primary = path(QStringLiteral("primary.jpg"));
+    writeAll(primary, jpeg(photo(320, 240, 0), QStringLiteral("the primary picture")));
+    const QByteArray movie = video();
+    const auto microVideo = [&](qint64 offset) {
+        exiftoolWrite(primary,
+                      { QStringLiteral("-XMP-GCamera:MicroVideo=1"),
+                        QStringLiteral("-XMP-GCamera:MicroVideoVersion=1"),
+                        QStringLiteral("-XMP-GCamera:MicroVideoOffset=%1").arg(offset) });
+    };
+    switch (tail) {
+    case Tail::SecondPictureWithLocation:
+        exiftoolWrite(primary,
+                      { QStringLiteral("-GPSLatitude=48.85"), QStringLiteral("-GPSLatitudeRef=N"),
+                        QStringLiteral("-GPSLongitude=2.29"),
+                        QStringLiteral("-GPSLongitudeRef=E") });
+        fixture.leftOut = readAll(primary);
+        break;
+    case Tail::Appended:
+        fixture.leftOut = QByteArray("GARBAGE-NOT-VIDEO").repeated(100);
+        break;
+    case Tail::ZeroPadding:
+        fixture.leftOut = QByteArray(500, '\0');
+        break;
+    case Tail::MpfOutsideFile: {
+        // The index is made for a picture 100000 bytes longer than the one that follows.
+        const QByteArray second = jpeg(photo(320, 240, 9), QLatin1String(secondComment));
+        const QByteArray file
+            = multiPicture(readAll(primary), { second + QByteArray(100000, 'x') });
+        writeAll(fixture.path, file.left(file.size() - 100000));
+        fixture.leftOut = second;
+        return fixture;
+    }
+    case Tail::GainMapListedOnly: {
+        const QByteArray gainMap
+            = jpeg(photo(160, 120, 40).convertToFormat(QImage::Format_Grayscale8),
+                   QLatin1String(gainMapComment));
+        const QString packet = path(QStringLiteral("packet.xmp"));
+        writeAll(
+            packet,
+            directoryPacket(
+                { { QStringLiteral("Primary"), QStringLiteral("image/jpeg"), 0 },
+                  { QStringLiteral("GainMap"), QStringLiteral("image/jpeg"), gainMap.size() },
+                  { QStringLiteral("MotionPhoto"), QStringLiteral("video/mp4"), movie.size() } },
+                QStringLiteral("hdrgm:Version=\"1.0\" GCamera:MotionPhoto=\"1\"")));
+        exiftoolWrite(primary, { QStringLiteral("-xmp<=") + packet });
+        writeAll(fixture.path, readAll(primary) + gainMap + movie);
+        fixture.video = movie;
+        fixture.otherPictures = true;
+        return fixture;
+    }
+    case Tail::MicroVideoHuge:
+    case Tail::MicroVideoNegative:
+    case Tail::MicroVideoIntoPrimary:
+        microVideo(tail == Tail::MicroVideoHuge           ? Q_INT64_C(1000000000000000)
+                       : tail == Tail::MicroVideoNegative ? -5
+                                                          : movie.size() + 5000);
+        fixture.leftOut = movie;
+        break;
+    case Tail::MicroVideoStripLocation:
+        microVideo(movie.size());
+        fixture.leftOut = movie;
+        break;
+    }
+    writeAll(fixture.path, readAll(primary) + fixture.leftOut);
+    return fixture;
+}
+
+void tst_Trailer::unpointedLeftOut_data()
+{
+    QTest::addColumn<Tail>("tail");
+    QTest::addColumn<QStringList>("arguments"); // before the input; the edit after it
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QSize>("size"); // of the edited picture
+    // Each must be in exactly one warning line, and there is no other warning; "%1" stands
+    // for the size of what is left out.
+    QTest::addColumn<QStringList>("warnings");
+
+    const QStringList none;
+    const QStringList stripLocation { QStringLiteral("--strip-location") };
+    const QString secondPicture = QStringLiteral(
+        "%1 bytes after the picture that nothing points to (a second JPEG picture) are left out");
+    const QString unknownData = QStringLiteral(
+        "%1 bytes after the picture that nothing points to (data of no known kind) are left out");
+    const QString wrongOffset = QStringLiteral(
+        " points to no video after the picture: the pointer is wrong and is removed");
+    QTest::newRow("second picture with a location, cropped, --strip-location")
+        << Tail::SecondPictureWithLocation << stripLocation
+        << QStringLiteral("crop=free@0,0,100x100") << QSize(100, 100)
+        << QStringList { secondPicture };
+    QTest::newRow("second picture, lossless turn")
+        << Tail::SecondPictureWithLocation << none << QStringLiteral("rotate-right")
+        << QSize(240, 320) << QStringList { secondPicture };
+    QTest::newRow("appended bytes") << Tail::Appended << none << QStringLiteral("effect=sepia")
+                                    << QSize(320, 240) << QStringList { unknownData };
+    QTest::newRow("zero padding, without a word")
+        << Tail::ZeroPadding << none << QStringLiteral("flip-horizontal") << QSize(320, 240)
+        << QStringList {};
+    QTest::newRow("MPF index pointing outside the file")
+        << Tail::MpfOutsideFile << none << QStringLiteral("rotate-right") << QSize(240, 320)
+        << QStringList { secondPicture };
+    QTest::newRow("gain map listed only in the directory")
+        << Tail::GainMapListedOnly << none << QStringLiteral("rotate-right") << QSize(240, 320)
+        << QStringList { QStringLiteral("the picture its Container:Directory lists is left out") };
+    QTest::newRow("micro video offset past the file")
+        << Tail::MicroVideoHuge << none << QStringLiteral("rotate-right") << QSize(240, 320)
+        << QStringList { QStringLiteral("GCamera:MicroVideoOffset 1000000000000000") + wrongOffset,
+                         unknownData };
+    QTest::newRow("micro video offset negative")
+        << Tail::MicroVideoNegative << none << QStringLiteral("crop=square") << QSize(240, 240)
+        << QStringList { QStringLiteral("GCamera:MicroVideoOffset -5") + wrongOffset, unknownData };
+    QTest::newRow("micro video offset into the primary picture")
+        << Tail::MicroVideoIntoPrimary << none << QStringLiteral("flip-horizontal")
+        << QSize(320, 240)
+        << QStringList { QStringLiteral("GCamera:MicroVideoOffset %1").arg(video().size() + 5000)
+                             + wrongOffset,
+                         unknownData };
+    QTest::newRow("motion photo under --strip-location")
+        << Tail::MicroVideoStripLocation << stripLocation << QStringLiteral("rotate-right")
+        << QSize(240, 320)
+        << QStringList { QStringLiteral("(the motion photo's video, %1 bytes) is left out under "
+                                        "--strip-location") };
+}
+
+// Only what a kept pointer names follows the edited picture; the rest is left out, said
+// in one line, and so is every pointer to it.
+void tst_Trailer::unpointedLeftOut()
+{
+    QFETCH(Tail, tail);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, edit);
+    QFETCH(QSize, size);
+    QFETCH(QStringList, warnings);
+
+    const Fixture fixture = make(tail);
+    const QString output = path(QStringLiteral("output.jpg"));
+    const ProcessRun run
+        = lumoraEdit(arguments + QStringList { QStringLiteral("-o"), output, fixture.path, edit });
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    const QByteArray written = readAll(output);
+    const QJsonObject tags = pointers(output);
+    const QString shown = QString::fromUtf8(QJsonDocument(tags).toJson()) + run.err;
+    QCOMPARE(tags.value(QStringLiteral("Composite:ImageSize")).toString(),
+             QStringLiteral("%1 %2").arg(size.width()).arg(size.height()));
+
+    // The edited picture ends the file, or the video a kept pointer names does.
+    if (fixture.video.isEmpty())
+        QVERIFY2(written.endsWith("\xff\xd9"), "something follows the edited picture");
+    else
+        QVERIFY2(written.endsWith(fixture.video), "the video is not at the end");
+    if (!fixture.leftOut.isEmpty() && fixture.leftOut.count('\0') < fixture.leftOut.size())
+        QVERIFY2(!written.contains(fixture.leftOut.right(200)), "what nothing names was written");
+    QVERIFY2(!written.contains(gainMapComment), "the gain map was written");
+    QVERIFY2(!written.contains(secondComment), "the second picture was written");
+    for (const QString &key : tags.keys()) {
+        QVERIFY2(!key.startsWith(QLatin1String("MPF")), qPrintable(shown));
+        QVERIFY2(!key.startsWith(QLatin1String("XMP-hdrgm")), qPrintable(shown));
+    }
+    if (fixture.video.isEmpty()) {
+        for (const QString &key : tags.keys())
+            QVERIFY2(!key.startsWith(QLatin1String("XMP-GCamera"))
+                         && !key.startsWith(QLatin1String("XMP-Container")),
+                     qPrintable(shown));
+    } else {
+        QCOMPARE(directoryField(tags, QStringLiteral("Semantic")),
+                 (QJsonArray { QStringLiteral("Primary"), QStringLiteral("MotionPhoto") }));
+        const ProcessRun extracted = exiftool({ QStringLiteral("-b"), QStringLiteral("-ee"),
+                                                QStringLiteral("-EmbeddedVideo"), output });
+        QVERIFY2(extracted.out == fixture.video, "exiftool extracts another video");
+    }
+    if (arguments.contains(QStringLiteral("--strip-location"))) {
+        const ProcessRun gps = exiftool(
+            { QStringLiteral("-s"), QStringLiteral("-a"), QStringLiteral("-GPS:all"), output });
+        QVERIFY2(gps.out.trimmed().isEmpty(), gps.out.constData());
+    }
+
+    const QStringList lines
+        = QString::fromUtf8(run.err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString &warning : std::as_const(warnings))
+        QVERIFY2(lines.filter(QString(warning).replace(QLatin1String("%1"),
+                                                       QString::number(fixture.leftOut.size())))
+                         .size()
+                     == 1,
+                 qPrintable(shown));
+    QVERIFY2(lines.size() == warnings.size(), qPrintable(shown));
 }
 
 QTEST_GUILESS_MAIN(tst_Trailer)
