@@ -95,14 +95,9 @@ QStringList arguments(int argc, char **argv)
 
 QString displayName(const QString &name)
 {
-    QString result = name;
-    for (qsizetype i = 0; i < result.size(); ++i) {
-        const char16_t c = result.at(i).unicode();
-        const bool paired = i > 0 && result.at(i - 1).isHighSurrogate();
-        if (c >= EscapeBase + 0x80 && c <= EscapeBase + 0xff && !paired)
-            result[i] = QChar::ReplacementCharacter;
-    }
-    return result;
+    // The kept bytes stay: DisplayText::escaped, where the line is printed, shows each as
+    // \xHH, so that two names differing in one such byte never look the same.
+    return name;
 }
 
 bool sameFile(const QString &a, const QString &b)
