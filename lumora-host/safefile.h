@@ -19,12 +19,12 @@
 // What a writer killed outright left is removed by removeTemporaries().
 //
 // A target that exists keeps its owner, group, mode and extended attributes (ACLs
-// included); a new one gets 0666 less the umask. A target that is no regular file (a folder, a
-// FIFO, a device, a socket, or a link to one) is refused, never replaced; so is one its real user
-// may not write (access(W_OK): a mode of 0444 refuses all but root), though its folder would let
-// the replacement be renamed in. A link is followed only where the kernel would
-// (fs.protected_symlinks): in a sticky folder anyone may write, only a link of this
-// user (euid) or of the folder's owner.
+// included); a new one gets 0666 less the umask. A target that is no regular file (a
+// folder, a FIFO, a device, a socket, or a link to one) is refused, never replaced; so
+// is one its real user may not write (access(W_OK): a mode of 0444 refuses all but
+// root), though its folder would let the replacement be renamed in. A link is followed
+// only where the kernel would (fs.protected_symlinks): in a sticky folder anyone may
+// write, only a link of this user (euid) or of the folder's owner.
 //
 // File names are taken as NativePath gives them. Only one write runs at a time per
 // process; writes from several threads are serialised.
