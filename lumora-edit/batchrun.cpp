@@ -98,19 +98,30 @@ std::pair<dev_t, ino_t> fileAt(const QString &path)
 }
 
 // What a write to `path` lands on, to compare outputs with inputs and with each other:
-// the file (device and inode, through links) where there is one, else the path with
-// its folder's links resolved.
+// the file (device and inode) where there is one, else the path that a write would
+// create, found as the write finds it (SafeFile): links followed to their last target,
+// a dangling one included, and that target's folder resolved.
 QString identity(const QString &path)
 {
-    const QByteArray native = NativePath::toNative(path);
+    QByteArray native = NativePath::toNative(path);
     struct stat info;
     if (::stat(native.constData(), &info) == 0)
         return QStringLiteral("file %1:%2").arg(info.st_dev).arg(info.st_ino);
+    for (int hops = 0;
+         hops < 40 && ::lstat(native.constData(), &info) == 0 && S_ISLNK(info.st_mode); ++hops) {
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(native.constData(), target, sizeof target);
+        if (length < 0 || size_t(length) >= sizeof target)
+            break;
+        const QByteArray link(target, length);
+        const qsizetype slash = native.lastIndexOf('/');
+        native = link.startsWith('/') || slash < 0 ? link : native.left(slash + 1) + link;
+    }
     const qsizetype slash = native.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArrayLiteral(".") : native.left(qMax(slash, 1));
     char resolved[PATH_MAX];
     if (!::realpath(folder.constData(), resolved))
-        return QStringLiteral("path ") + path;
+        return QStringLiteral("path ") + NativePath::fromNative(native);
     return QStringLiteral("path ")
         + NativePath::fromNative(QByteArray(resolved) + '/' + native.mid(slash + 1));
 }
@@ -193,30 +204,37 @@ public:
 // an output that is the output of an earlier input would be written twice.
 void BatchRun::Private::plan()
 {
-    QHash<QString, QString> inputs; // identity of an input -> the input, the first listed
-    for (const QString &input : std::as_const(settings.inputs)) {
-        const QString key = identity(input);
-        if (key.startsWith(QLatin1String("file ")) && !inputs.contains(key))
-            inputs.insert(key, input);
+    // Identity of each input -> where it is listed, the first listed first: an input
+    // may be listed under several names (a link, another spelling).
+    QHash<QString, QList<qsizetype>> inputs;
+    for (qsizetype i = 0; i < settings.inputs.size(); ++i) {
+        const QString key = identity(settings.inputs.at(i));
+        if (key.startsWith(QLatin1String("file ")))
+            inputs[key] << i;
     }
     QHash<QString, QString> claimed; // identity of an output -> the input it is for
-    for (const QString &input : std::as_const(settings.inputs)) {
+    for (qsizetype i = 0; i < settings.inputs.size(); ++i) {
         Job job;
-        job.input = input;
-        job.output = BatchRun::outputFor(input, settings.outputDir);
+        job.input = settings.inputs.at(i);
+        job.output = BatchRun::outputFor(job.input, settings.outputDir);
         const QString output = identity(job.output);
         const auto first = claimed.constFind(output);
-        const auto other = inputs.constFind(output);
-        if (other != inputs.constEnd() && identity(input) != output) {
-            job.refusal
-                = QStringLiteral("output %1 would replace %2, another input of this batch")
-                      .arg(NativePath::displayName(job.output), NativePath::displayName(*other));
+        // Its own input is replaced only in place, but that file listed again under
+        // another name would be read after it was written, or written over.
+        const QList<qsizetype> readers = inputs.value(output);
+        const auto other = std::find_if(readers.cbegin(), readers.cend(), [&](qsizetype reader) {
+            return reader != i && settings.inputs.at(reader) != job.input;
+        });
+        if (other != readers.cend()) {
+            job.refusal = QStringLiteral("output %1 would replace %2, another input of this batch")
+                              .arg(NativePath::displayName(job.output),
+                                   NativePath::displayName(settings.inputs.at(*other)));
         } else if (first != claimed.constEnd()) {
             job.refusal
                 = QStringLiteral("%1 is already the output of %2")
                       .arg(NativePath::displayName(job.output), NativePath::displayName(*first));
         } else {
-            claimed.insert(output, input);
+            claimed.insert(output, job.input);
         }
         jobs << job;
     }

@@ -24,10 +24,13 @@ class QCommandLineParser;
 //
 // Output names: the input's base name and suffix in DIR (a suffix no writer takes,
 // GIF, becomes png, as in a single run). Before any picture starts, outputs are
-// compared by file (device and inode, through links) where they exist and by resolved
-// path otherwise: of several inputs with one output the first listed is edited and
-// every later one fails with its line; an input whose output is another input of the
-// batch fails, naming both, since that input might not be read yet. An existing output
+// compared by file (device and inode, through links) where they exist and otherwise by
+// the path the write would create (links followed to their last target, a dangling one
+// included, as SafeFile follows them): of several inputs with one output the first
+// listed is edited and every later one fails with its line; an input whose output is
+// another input of the batch fails, naming both, since that input might not be read
+// yet; so does one whose output is its own input when that file is listed again under
+// another name, even with `inPlace`. An existing output
 // fails its picture unless `overwrite` is set; one that is its own input also needs
 // `inPlace`.
 //

@@ -4,10 +4,21 @@ namespace DisplayText {
 
 namespace {
 
-bool isBidiControl(char16_t c)
+// Characters with no glyph of their own that change how the rest is read: the line and
+// paragraph separators (a line break to many terminals and editors), and the format
+// characters (category Cf: the bidirectional controls, zero-width space and joiners,
+// word joiner, byte order mark, soft hyphen, tags), which make two different names look
+// alike.
+bool isInvisible(char32_t c)
 {
-    return c == 0x061c || c == 0x200e || c == 0x200f || (c >= 0x202a && c <= 0x202e)
-        || (c >= 0x2066 && c <= 0x2069);
+    switch (QChar::category(c)) {
+    case QChar::Other_Format:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return false;
+    }
 }
 
 QString hex(uint value, int digits)
@@ -25,7 +36,11 @@ QString escaped(const QString &text)
         const char16_t c = text.at(i).unicode();
         if (QChar::isHighSurrogate(c) && i + 1 < text.size()
             && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
-            result.append(text.at(i)).append(text.at(i + 1));
+            const char32_t pair = QChar::surrogateToUcs4(c, text.at(i + 1).unicode());
+            if (isInvisible(pair))
+                result.append(QLatin1String("\\U") + hex(pair, 8));
+            else
+                result.append(text.at(i)).append(text.at(i + 1));
             ++i;
         } else if (c == '\\') {
             result.append(QLatin1String("\\\\"));
@@ -42,7 +57,7 @@ QString escaped(const QString &text)
             result.append(QLatin1String("\\x") + hex(c - 0xdc00, 2));
         } else if (QChar::isSurrogate(c)) {
             result.append(QChar::ReplacementCharacter);
-        } else if ((c >= 0x80 && c <= 0x9f) || isBidiControl(c)) {
+        } else if ((c >= 0x80 && c <= 0x9f) || isInvisible(c)) {
             result.append(QLatin1String("\\u") + hex(c, 4));
         } else {
             result.append(QChar(c));

@@ -11,9 +11,11 @@
 //   \n \r \t            for line feed, carriage return and tab
 //   \xHH                for the other C0 controls and DEL (U+0000..U+001F, U+007F),
 //                       and for a byte of a file name that is no UTF-8 (NativePath)
-//   \uHHHH              for the C1 controls (U+0080..U+009F) and the bidirectional
-//                       marks, embeddings, overrides and isolates (U+061C, U+200E,
-//                       U+200F, U+202A..U+202E, U+2066..U+2069)
+//   \uHHHH              for the C1 controls (U+0080..U+009F), the line and paragraph
+//                       separators (U+2028, U+2029) and the invisible format characters
+//                       (category Cf: the bidirectional marks, embeddings, overrides
+//                       and isolates, U+200B..U+200D, U+2060, U+FEFF, the soft hyphen)
+//   \UHHHHHHHH          for a format character past U+FFFF (the tags U+E0001...)
 //   \\                  for a backslash, so that an escape is never ambiguous
 //
 // Any other text, Arabic and emoji included, is left as it is; a surrogate without its

@@ -58,7 +58,12 @@ QString fromNative(const QByteArray &name)
             result.append(QChar(char16_t(EscapeBase + uchar(name.at(at)))));
             ++at;
         } else {
-            result.append(QString::fromUtf8(name.constData() + at, length));
+            // Decoded here: QString::fromUtf8 would drop a U+FEFF at the start of a
+            // sequence as a byte order mark, and the name would lead to another file.
+            char32_t c = length == 1 ? uchar(name.at(at)) : uchar(name.at(at)) & (0x7f >> length);
+            for (int i = 1; i < length; ++i)
+                c = (c << 6) | (uchar(name.at(at + i)) & 0x3f);
+            result.append(QChar::fromUcs4(c));
             at += length;
         }
     }
@@ -95,14 +100,9 @@ QStringList arguments(int argc, char **argv)
 
 QString displayName(const QString &name)
 {
-    QString result = name;
-    for (qsizetype i = 0; i < result.size(); ++i) {
-        const char16_t c = result.at(i).unicode();
-        const bool paired = i > 0 && result.at(i - 1).isHighSurrogate();
-        if (c >= EscapeBase + 0x80 && c <= EscapeBase + 0xff && !paired)
-            result[i] = QChar::ReplacementCharacter;
-    }
-    return result;
+    // The kept bytes stay: DisplayText::escaped, where the line is printed, shows each as
+    // \xHH, so that two names differing in one such byte never look the same.
+    return name;
 }
 
 bool sameFile(const QString &a, const QString &b)

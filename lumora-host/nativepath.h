@@ -18,7 +18,9 @@ QByteArray toNative(const QString &name);
 // The program's arguments decoded as above, in place of QCoreApplication::arguments().
 QStringList arguments(int argc, char **argv);
 
-// For messages: the name with every kept byte shown as U+FFFD.
+// For messages: the name as it is, every kept byte still a lone surrogate, for
+// DisplayText::escaped to show as \xHH where the line is printed (never U+FFFD, so
+// that two names differing in one such byte never look the same).
 QString displayName(const QString &name);
 
 // Whether both names lead to one existing file (through links, or as two spellings).

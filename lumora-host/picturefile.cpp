@@ -761,7 +761,7 @@ bool PictureFile::save(const QImage &edited, const QString &path, const PictureS
     if (!carriesMetadata && !d->trailer.lostIn({}).isEmpty())
         note(d->trailer.lostIn(QString::fromLatin1(format.toUpper())));
 
-    if (!SafeFile::write(path, encoded, options.links, error))
+    if (!SafeFile::write(path, encoded, options.links, error, &notes))
         return finish(false);
     return finish(true);
 }

@@ -4,6 +4,7 @@
 
 #include <QMutex>
 #include <QRandomGenerator>
+#include <QStringList>
 
 #include <atomic>
 #include <cerrno>
@@ -13,6 +14,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace SafeFile {
@@ -158,6 +160,18 @@ bool resolve(const QString &path, LinkPolicy policy, Target *target, QString *er
                          .arg(NativePath::displayName(path));
             return false;
         }
+        // Followed only where the kernel would (fs.protected_symlinks): in a sticky folder
+        // anyone may write, a link that neither this user nor the folder's owner made may
+        // have been put there to send the write elsewhere.
+        struct stat folder;
+        if (::stat(directoryOf(current).constData(), &folder) == 0 && (folder.st_mode & S_ISVTX)
+            && (folder.st_mode & S_IWOTH) && status.st_uid != ::geteuid()
+            && status.st_uid != folder.st_uid) {
+            *error = QStringLiteral("cannot write %1: it is a link in a shared folder that "
+                                    "another user owns")
+                         .arg(NativePath::displayName(path));
+            return false;
+        }
         if (hops >= 40) {
             *error = systemError(path, ELOOP);
             return false;
@@ -272,16 +286,62 @@ bool linkAnonymous(int fd, const QByteArray &directory)
     return false;
 }
 
-// Gives the new file the owner, group and mode of the one it replaces, writes `data`
-// and makes it reach the disk. File systems without owners (FAT) refuse chown; their
-// files have none to keep.
-bool fill(int fd, const Target &target, mode_t newMode, const QByteArray &data)
+// Gives the new file the extended attributes of the old one at `from`: tags, comments
+// and the ACLs (system.posix_acl_*), which other users' access may rest on. One that
+// cannot be read or set (another file system, no permission) is said in *warnings.
+void copyAttributes(const QByteArray &from, int fd, const QString &path, QStringList *warnings)
+{
+    const auto warn = [&](const QByteArray &name, int reason) {
+        if (warnings)
+            warnings->append(QStringLiteral("%1 lost its extended attribute %2: %3")
+                                 .arg(NativePath::displayName(path), QString::fromUtf8(name),
+                                      QString::fromLocal8Bit(std::strerror(reason))));
+    };
+    ssize_t size = ::llistxattr(from.constData(), nullptr, 0);
+    if (size <= 0) {
+        if (size < 0 && errno != ENOTSUP)
+            warn(QByteArrayLiteral("list"), errno);
+        return;
+    }
+    QByteArray names(size, '\0');
+    size = ::llistxattr(from.constData(), names.data(), size_t(names.size()));
+    if (size < 0) {
+        warn(QByteArrayLiteral("list"), errno);
+        return;
+    }
+    names.truncate(size);
+    for (const QByteArray &name : names.split('\0')) {
+        if (name.isEmpty())
+            continue;
+        QByteArray value;
+        ssize_t length = ::lgetxattr(from.constData(), name.constData(), nullptr, 0);
+        if (length > 0) {
+            value.resize(length);
+            length = ::lgetxattr(from.constData(), name.constData(), value.data(),
+                                 size_t(value.size()));
+        }
+        if (length < 0) {
+            warn(name, errno);
+            continue;
+        }
+        value.truncate(length);
+        if (::fsetxattr(fd, name.constData(), value.constData(), size_t(value.size()), 0) != 0)
+            warn(name, errno);
+    }
+}
+
+// Gives the new file the owner, group, mode and extended attributes of the one it
+// replaces, writes `data` and makes it reach the disk. File systems without owners
+// (FAT) refuse chown; their files have none to keep.
+bool fill(int fd, const Target &target, mode_t newMode, const QByteArray &data, const QString &path,
+          QStringList *warnings)
 {
     if (target.exists) {
         if (::fchown(fd, target.status.st_uid, target.status.st_gid) != 0 && errno != EPERM)
             return false;
         if (::fchmod(fd, target.status.st_mode & 07777) != 0 && errno != EPERM)
             return false;
+        copyAttributes(target.path, fd, path, warnings);
     } else if (::fchmod(fd, newMode) != 0 && errno != EPERM) {
         return false;
     }
@@ -299,7 +359,8 @@ bool checkTarget(const QString &path, LinkPolicy policy, QString *error)
     return resolve(path, policy, &target, error);
 }
 
-bool write(const QString &path, const QByteArray &data, LinkPolicy policy, QString *error)
+bool write(const QString &path, const QByteArray &data, LinkPolicy policy, QString *error,
+           QStringList *warnings)
 {
     installHandlers();
     const mode_t newMode = creationMode();
@@ -308,6 +369,8 @@ bool write(const QString &path, const QByteArray &data, LinkPolicy policy, QStri
     Target target;
     if (!resolve(path, policy, &target, error))
         return false;
+    // Said once the write succeeds, and once: a second try (no /proc) finds them again.
+    QStringList attributeWarnings;
     const QByteArray directory = directoryOf(target.path);
 
     const auto fail = [&](int fd, int reason) {
@@ -323,7 +386,7 @@ bool write(const QString &path, const QByteArray &data, LinkPolicy policy, QStri
     int fd = openAnonymous(directory, newMode);
     bool named = false;
     if (fd >= 0) {
-        if (!fill(fd, target, newMode, data))
+        if (!fill(fd, target, newMode, data, path, &attributeWarnings))
             return fail(fd, errno);
         if (!linkAnonymous(fd, directory)) {
             if (errno != ENOENT && errno != EPERM && errno != EXDEV)
@@ -340,7 +403,8 @@ bool write(const QString &path, const QByteArray &data, LinkPolicy policy, QStri
         fd = openNamed(directory);
         if (fd < 0)
             return fail(-1, errno);
-        if (!fill(fd, target, newMode, data))
+        attributeWarnings.clear();
+        if (!fill(fd, target, newMode, data, path, &attributeWarnings))
             return fail(fd, errno);
     }
     if (::close(fd) != 0)
@@ -359,6 +423,8 @@ bool write(const QString &path, const QByteArray &data, LinkPolicy policy, QStri
         ::fsync(directoryFd);
         ::close(directoryFd);
     }
+    if (warnings)
+        warnings->append(attributeWarnings);
     return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <sys/types.h>
 
@@ -17,11 +18,13 @@
 // remove the temporary file, then let the signal end the program as it would have).
 // What a writer killed outright left is removed by removeTemporaries().
 //
-// A target that exists keeps its owner, group and mode; a new one gets 0666 less the
-// umask. A target that is no regular file (a folder, a FIFO, a device, a socket, or a
-// link to one) is refused, never replaced; so is one its real user may not write
-// (access(W_OK): a mode of 0444 refuses all but root), though its folder would let
-// the replacement be renamed in.
+// A target that exists keeps its owner, group, mode and extended attributes (ACLs
+// included); a new one gets 0666 less the umask. A target that is no regular file (a
+// folder, a FIFO, a device, a socket, or a link to one) is refused, never replaced; so
+// is one its real user may not write (access(W_OK): a mode of 0444 refuses all but
+// root), though its folder would let the replacement be renamed in. A link is followed
+// only where the kernel would (fs.protected_symlinks): in a sticky folder anyone may
+// write, only a link of this user (euid) or of the folder's owner.
 //
 // File names are taken as NativePath gives them. Only one write runs at a time per
 // process; writes from several threads are serialised.
@@ -37,8 +40,11 @@ enum LinkPolicy {
 bool checkTarget(const QString &path, LinkPolicy policy, QString *error);
 
 // Writes `data` to `path`. On failure *error is one line with the system's reason,
-// such as "cannot write out.jpg: No space left on device".
-bool write(const QString &path, const QByteArray &data, LinkPolicy policy, QString *error);
+// such as "cannot write out.jpg: No space left on device". On success, an extended
+// attribute of the replaced file that the new one could not be given is one line in
+// *warnings, if given.
+bool write(const QString &path, const QByteArray &data, LinkPolicy policy, QString *error,
+           QStringList *warnings = nullptr);
 
 // Removes the temporary files that the process `pid`, dead before it could, left in
 // `folder`: regular files of this user named as above. Returns how many. For a parent

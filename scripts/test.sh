@@ -13,12 +13,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # Oracles (exiftool, ImageMagick, jpegtran, test colour profiles), the X server the
 # window runs on, the icon themes, the install and package checks, and the fuzzers'
-# compiler and libFuzzer.
+# compiler and libFuzzer, and setfattr/setfacl for extended attributes and ACLs.
 source scripts/deps.sh valgrind clang-format \
     libimage-exiftool-perl imagemagick libjpeg-turbo-progs libgs-common \
     xvfb xauth xdotool openbox x11-apps breeze-icon-theme adwaita-icon-theme libqt6svg6 \
     desktop-file-utils appstream lintian dpkg-dev \
-    clang-14 libfuzzer-14-dev
+    clang-14 libfuzzer-14-dev attr acl
 
 jobs=$(nproc)
 

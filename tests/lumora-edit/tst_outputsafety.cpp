@@ -171,6 +171,12 @@ private Q_SLOTS:
     void hostileNamesInBatch_data();
     void hostileNamesInBatch();
     void hostileNameInSingleRun();
+    void namesShownOneWay_data();
+    void namesShownOneWay();
+    void replacedFileKeepsAttributes_data();
+    void replacedFileKeepsAttributes();
+    void linkInSharedFolder_data();
+    void linkInSharedFolder();
 
 private:
     QScopedPointer<QTemporaryDir> m_dir;
@@ -331,6 +337,15 @@ void tst_OutputSafety::outputIsAnotherInput_data()
     QTest::newRow("two outputs are one file through a link")
         << QStringList { "p/e.png", "q/f.png", "d/e.png", "d/f.png>e.png" }
         << QStringList { "--overwrite" } << QStringList { "p/e.png", "q/f.png" } << "q/f.png"
+        << "OUT is already the output of OTHER" << QStringList {};
+    QTest::newRow("an in-place output is another input listed under its real name")
+        << QStringList { "x/a.png", "d/b.png>../x/a.png" } << QStringList { "--in-place" }
+        << QStringList { "d/b.png", "x/a.png" } << "d/b.png"
+        << "output OUT would replace OTHER, another input of this batch"
+        << QStringList { "x/a.png" };
+    QTest::newRow("two outputs are one file through a dangling link")
+        << QStringList { "x/g.png", "y/h.png", "d/h.png>g.png" } << QStringList { "--overwrite" }
+        << QStringList { "x/g.png", "y/h.png" } << "y/h.png"
         << "OUT is already the output of OTHER" << QStringList {};
 }
 
@@ -644,6 +659,10 @@ void tst_OutputSafety::hostileNamesInBatch_data()
         << QByteArray("e\xe2\x80\xaegnp.png") << "e\\u202egnp.png";
     QTest::newRow("a byte that is no UTF-8 with a bell")
         << QByteArray("f\xe9\x07.png") << "f\\xe9\\x07.png";
+    QTest::newRow("a line separator breaks the line")
+        << QByteArray("g\xe2\x80\xa8h.png") << "g\\u2028h.png";
+    QTest::newRow("a zero-width space hides in a name")
+        << QByteArray("i\xe2\x80\x8bj.png") << "i\\u200bj.png";
 }
 
 void tst_OutputSafety::hostileNamesInBatch()
@@ -748,6 +767,174 @@ void tst_OutputSafety::hostileNameInSingleRun()
     QVERIFY2(controls.isEmpty(), qPrintable(controls));
     QCOMPARE(lines(run.err).size(), 1);
     QVERIFY2(run.err.contains("no\\x1b]0;title\\x07\\nfolder/\\u202eout.png"), run.err.constData());
+}
+
+void tst_OutputSafety::namesShownOneWay_data()
+{
+    QTest::addColumn<QByteArray>("name"); // of a picture, as bytes
+    QTest::addColumn<QString>("shown"); // in the single run's message
+    QTest::newRow("a byte that is no UTF-8 shows as in batch lines")
+        << QByteArray("caf\xe9.png") << "caf\\xe9.png";
+    QTest::newRow("names one byte apart do not look the same")
+        << QByteArray("caf\xe8.png") << "caf\\xe8.png";
+    QTest::newRow("a paragraph separator is escaped")
+        << QByteArray("k\xe2\x80\xa9l.png") << "k\\u2029l.png";
+    QTest::newRow("a word joiner is escaped")
+        << QByteArray("m\xe2\x81\xa0n.png") << "m\\u2060n.png";
+    QTest::newRow("a byte order mark in a name is kept and escaped")
+        << QByteArray("o\xef\xbb\xbfp.png") << "o\\ufeffp.png";
+}
+
+void tst_OutputSafety::namesShownOneWay()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QString, shown);
+    const QByteArray file = QFile::encodeName(m_dir->path()) + '/' + name;
+    QVERIFY(pattern(9, 5).save(path(QStringLiteral("plain.png"))));
+    // A second name for the file: QFile cannot name a byte that is no UTF-8.
+    QCOMPARE(
+        ::link(QFile::encodeName(path(QStringLiteral("plain.png"))).constData(), file.constData()),
+        0);
+    const auto remove = qScopeGuard([=] { ::unlink(file.constData()); });
+    // Its own output without --in-place: refused, a usage error naming it.
+    const ProcessRun run
+        = runBytes({ QFile::encodeName(Program), "-o", file, file, "flip-vertical" });
+    QCOMPARE(run.exitCode, 2);
+    const QString message = QString::fromUtf8(run.err);
+    QVERIFY2(message.contains(shown), qPrintable(shown + QLatin1Char('\n') + message));
+    QVERIFY2(!message.contains(QChar::ReplacementCharacter), run.err.constData());
+}
+
+void tst_OutputSafety::replacedFileKeepsAttributes_data()
+{
+    QTest::addColumn<QString>("tool"); // sets the attribute on the file named last
+    QTest::addColumn<QStringList>("set");
+    QTest::addColumn<QString>("reader"); // prints them, the oracle
+    QTest::addColumn<QStringList>("read");
+    QTest::addColumn<bool>("inPlace"); // else -o onto an existing file
+    QTest::addColumn<QString>("lost"); // the attribute the run cannot keep and says so
+    QTest::newRow("a user tag survives an in-place edit")
+        << "setfattr" << QStringList { "-n", "user.xdg.tags", "-v", "holiday" } << "getfattr"
+        << QStringList { "-d", "-m", "^user\\." } << true << QString();
+    QTest::newRow("an ACL granting a colleague write survives -o onto the file")
+        << "setfacl" << QStringList { "-m", "u:65534:rw" } << "getfacl" << QStringList { "-c" }
+        << false << QString();
+    // Only root may give a file capabilities: a user replacing the file cannot keep them.
+    QTest::newRow("an attribute the user may not set is said, not dropped silently")
+        << "setfattr"
+        << QStringList { "-n", "security.capability", "-v",
+                         "0x0100000200040000000000000000000000000000" }
+        << "getfattr" << QStringList { "-d", "-m", "^security\\.capability" } << true
+        << "security.capability";
+}
+
+void tst_OutputSafety::replacedFileKeepsAttributes()
+{
+    QFETCH(QString, tool);
+    QFETCH(QStringList, set);
+    QFETCH(QString, reader);
+    QFETCH(QStringList, read);
+    QFETCH(bool, inPlace);
+    QFETCH(QString, lost);
+    const QString setter = QStandardPaths::findExecutable(tool);
+    const QString getter = QStandardPaths::findExecutable(reader);
+    if (setter.isEmpty() || getter.isEmpty())
+        QSKIP("setfattr/getfattr (attr) and setfacl/getfacl (acl) are needed");
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    if (!lost.isEmpty() && (::geteuid() != 0 || setpriv.isEmpty()))
+        QSKIP("only root can set the attribute and run the program as a user who cannot");
+    // On the disk under the build tree: tmpfs may hold no user attributes.
+    QTemporaryDir dir(QDir::currentPath() + QStringLiteral("/attributes-XXXXXX"));
+    QVERIFY(dir.isValid());
+    const QString input = dir.filePath(QStringLiteral("in.png"));
+    QVERIFY(pattern(19, 12).save(input));
+    const QString target = inPlace ? input : dir.filePath(QStringLiteral("target.png"));
+    if (!inPlace)
+        QVERIFY(pattern(12, 19).save(target));
+    QStringList user;
+    if (!lost.isEmpty()) {
+        // nobody's own file in a folder it may write: only the attribute is beyond it.
+        for (const QString &file : { dir.path(), target })
+            QCOMPARE(::chown(QFile::encodeName(file).constData(), Nobody, Nobody), 0);
+        user = { setpriv, QStringLiteral("--reuid=%1").arg(Nobody),
+                 QStringLiteral("--regid=%1").arg(Nobody), QStringLiteral("--clear-groups") };
+    }
+    const ProcessRun marked = runProcess(setter, set + QStringList { target });
+    if (marked.exitCode != 0)
+        QSKIP(qPrintable(QStringLiteral("this file system holds no such attribute: ")
+                         + QString::fromUtf8(marked.err)));
+    const ProcessRun before = runProcess(getter, read + QStringList { target });
+    QCOMPARE(before.exitCode, 0);
+    QVERIFY(!before.out.trimmed().isEmpty());
+    const ino_t inode = inodeOf(target);
+
+    const QStringList command = user + QStringList { Program }
+        + (inPlace ? QStringList { "--in-place" } : QStringList {})
+        + QStringList { "-o", target, input, "flip-vertical" };
+    const ProcessRun run = runProcess(command.first(), command.mid(1));
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    QVERIFY(inodeOf(target) != inode); // replaced, not written over
+    const ProcessRun after = runProcess(getter, read + QStringList { target });
+    QCOMPARE(after.exitCode, 0);
+    if (lost.isEmpty()) {
+        QVERIFY2(run.err.isEmpty(), run.err.constData());
+        QCOMPARE(after.out, before.out);
+    } else {
+        QVERIFY2(after.out.trimmed().isEmpty(), after.out.constData());
+        const QString warning = QStringLiteral("lumora-edit: warning: %1 lost its extended "
+                                               "attribute %2: ")
+                                    .arg(target, lost);
+        QVERIFY2(lines(run.err).size() == 1 && lines(run.err).first().startsWith(warning),
+                 qPrintable(warning + QLatin1Char('\n') + run.err));
+    }
+}
+
+void tst_OutputSafety::linkInSharedFolder_data()
+{
+    QTest::addColumn<uid_t>("folderOwner");
+    QTest::addColumn<uid_t>("linkOwner");
+    QTest::addColumn<bool>("followed");
+    QTest::newRow("another user's link in a sticky shared folder is refused")
+        << uid_t(0) << Nobody << false;
+    QTest::newRow("the folder owner's link in a sticky shared folder is followed")
+        << Nobody << Nobody << true;
+    QTest::newRow("the user's own link in a sticky shared folder is followed")
+        << Nobody << uid_t(0) << true;
+}
+
+void tst_OutputSafety::linkInSharedFolder()
+{
+    QFETCH(uid_t, folderOwner);
+    QFETCH(uid_t, linkOwner);
+    QFETCH(bool, followed);
+    if (::geteuid() != 0)
+        QSKIP("only root can give a link and a folder to another user");
+    const QString shared = path(QStringLiteral("shared"));
+    QVERIFY(QDir().mkpath(shared));
+    QCOMPARE(::chmod(QFile::encodeName(m_dir->path()).constData(), 0755), 0);
+    QCOMPARE(::chown(QFile::encodeName(shared).constData(), folderOwner, folderOwner), 0);
+    QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    const QString target = picture(QStringLiteral("shared/target.png"), pattern(14, 9));
+    QVERIFY(!target.isEmpty());
+    const QString link = shared + QStringLiteral("/link.png");
+    QVERIFY(QFile::link(QStringLiteral("target.png"), link));
+    QCOMPARE(::lchown(QFile::encodeName(link).constData(), linkOwner, linkOwner), 0);
+    const QString input = picture(QStringLiteral("in.png"), pattern(9, 14));
+    const QByteArray before = hashOf(target);
+
+    const ProcessRun run = runProcess(Program, { "-o", link, input, "flip-vertical" });
+    if (followed) {
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        const QString difference
+            = differs(target, flippedByImageMagick(input, path(QStringLiteral("oracle.png"))));
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    } else {
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("a link in a shared folder that another user owns"),
+                 run.err.constData());
+        QCOMPARE(hashOf(target), before);
+    }
+    QVERIFY(QFileInfo(link).isSymLink());
 }
 
 QTEST_GUILESS_MAIN(tst_OutputSafety)
