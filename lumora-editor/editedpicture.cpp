@@ -6,8 +6,6 @@
 
 #include <QFileInfo>
 
-#include <sys/stat.h>
-
 class EditedPicture::Private
 {
 public:
@@ -45,13 +43,8 @@ namespace {
 // same file on disk.
 bool isSameFile(const QString &a, const QString &b)
 {
-    if (QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath())
-        return true;
-    struct stat first;
-    struct stat second;
-    return ::stat(NativePath::toNative(a).constData(), &first) == 0
-        && ::stat(NativePath::toNative(b).constData(), &second) == 0
-        && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath()
+        || NativePath::sameFile(a, b);
 }
 
 } // namespace

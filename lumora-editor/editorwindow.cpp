@@ -1,6 +1,7 @@
 #include "editorwindow.h"
 
 #include "catalogue.h"
+#include "displaytext.h"
 #include "editedpicture.h"
 #include "edithistory.h"
 #include "editoricons.h"
@@ -722,11 +723,24 @@ void EditorWindow::Private::saveAsDialog()
     dialog->open();
 }
 
+namespace {
+
+// Lines from a file or its name, each shown with its control characters escaped.
+QString escapedLines(const QStringList &lines)
+{
+    QStringList shown;
+    for (const QString &line : lines)
+        shown << DisplayText::escaped(line);
+    return shown.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
 bool EditorWindow::Private::doOpen(const QString &path)
 {
     QString error;
     if (!picture.open(path, &error)) {
-        showMessage(error);
+        showMessage(DisplayText::escaped(error));
         return false;
     }
     hideMessage();
@@ -749,7 +763,7 @@ bool EditorWindow::Private::doSave(const QString &path)
     QStringList warnings;
     bool changedOnDisk = false;
     if (!picture.save(path, Software, &error, &warnings, &changedOnDisk)) {
-        showMessage(error);
+        showMessage(DisplayText::escaped(error));
         return false;
     }
     if (changedOnDisk)
@@ -763,7 +777,7 @@ bool EditorWindow::Private::doSave(const QString &path)
     if (warnings.isEmpty())
         hideMessage();
     else
-        showMessage(warnings.join(QLatin1Char('\n')));
+        showMessage(escapedLines(warnings));
     q->statusBar()->showMessage(EditorWindow::tr("Saved %1").arg(QFileInfo(path).fileName()), 3000);
     updateActions();
     return true;
