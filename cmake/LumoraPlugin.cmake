@@ -14,7 +14,7 @@ function(lumora_add_plugin name)
         CXX_VISIBILITY_PRESET hidden
         VISIBILITY_INLINES_HIDDEN ON)
     target_link_libraries(${name} PRIVATE lumoraframe lumoracore ${arg_LIBS})
-    target_link_options(${name} PRIVATE -Wl,--no-undefined -Wl,--as-needed)
+    target_link_options(${name} PRIVATE ${LUMORA_NO_UNDEFINED} -Wl,--as-needed)
     install(TARGETS ${name} LIBRARY DESTINATION ${LUMORA_INSTALL_PLUGINDIR} COMPONENT runtime)
     set_property(GLOBAL APPEND PROPERTY LUMORA_PLUGINS ${name})
 endfunction()

@@ -2,30 +2,32 @@
 # Builds the project with warnings as errors and runs the whole test suite.
 #
 # In continuous integration (CI=true), or with LUMORA_SANITIZE_TOO=1, the suite first
-# runs once more in a second build with AddressSanitizer and UndefinedBehaviorSanitizer
-# (LUMORA_ASAN_BUILD_DIR, default build-asan). Leak detection is left to the valgrind
-# test of the plain build. Then (in CI, or with LUMORA_FUZZ_TOO=1) fuzz/run.sh builds the
-# libFuzzer targets in a third, minimal tree with clang-14 (LUMORA_FUZZ_BUILD_DIR, default
-# build-fuzz) and runs each for LUMORA_FUZZ_SECONDS (default 40): one summary line per
-# target, and a crash fails with the crashing input's path. Every run must pass; the plain
-# run's summary ends the output.
+# runs once more in a second build made with clang-14 under AddressSanitizer and
+# UndefinedBehaviorSanitizer (LUMORA_ASAN_BUILD_DIR, default build-asan). That tree is
+# instrumented for libFuzzer too, so the fuzz targets come with it: fuzz/run.sh then runs
+# each for LUMORA_FUZZ_SECONDS (default 30), one summary line per target, and a crash
+# fails with the crashing input's path (LUMORA_FUZZ_TOO=1 runs them outside CI as well).
+# Leak detection is left to the valgrind test of the plain build. Every run must pass; the
+# plain run's summary ends the output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Oracles (exiftool, ImageMagick, jpegtran, test colour profiles), the X server the
-# window runs on, the icon themes, the install and package checks, and the fuzzers'
-# compiler and libFuzzer, and setfattr/setfacl for extended attributes and ACLs.
+# window runs on, the icon themes, the install and package checks, extended attributes
+# and ACLs, and the sanitizer tree's compiler and libFuzzer.
 source scripts/deps.sh valgrind clang-format \
     libimage-exiftool-perl imagemagick libjpeg-turbo-progs libgs-common \
     xvfb xauth xdotool openbox x11-apps breeze-icon-theme adwaita-icon-theme libqt6svg6 \
-    desktop-file-utils appstream lintian dpkg-dev \
-    clang-14 libfuzzer-14-dev attr acl
+    desktop-file-utils appstream lintian dpkg-dev attr acl \
+    clang-14 libfuzzer-14-dev
 
 jobs=$(nproc)
+ci=false
+[ "${CI:-}" = true ] && ci=true
 
-if [ "${CI:-}" = true ] || [ "${LUMORA_SANITIZE_TOO:-0}" = 1 ]; then
-    asan=${LUMORA_ASAN_BUILD_DIR:-build-asan}
-    cmake -S . -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMORA_WERROR=ON \
-        -DLUMORA_SANITIZE=ON >/dev/null
+asan=${LUMORA_ASAN_BUILD_DIR:-build-asan}
+if [ "$ci" = true ] || [ "${LUMORA_SANITIZE_TOO:-0}" = 1 ]; then
+    CC=clang-14 CXX=clang++-14 cmake -S . -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DLUMORA_WERROR=ON -DLUMORA_SANITIZE=ON -DLUMORA_FUZZ=ON >/dev/null
     cmake --build "$asan" -j"$jobs"
     (
         cd "$asan"
@@ -34,8 +36,8 @@ if [ "${CI:-}" = true ] || [ "${LUMORA_SANITIZE_TOO:-0}" = 1 ]; then
     )
 fi
 
-if [ "${CI:-}" = true ] || [ "${LUMORA_FUZZ_TOO:-0}" = 1 ]; then
-    bash fuzz/run.sh "${LUMORA_FUZZ_SECONDS:-40}"
+if [ "$ci" = true ] || [ "${LUMORA_FUZZ_TOO:-0}" = 1 ]; then
+    LUMORA_FUZZ_BUILD_DIR=$asan bash fuzz/run.sh "${LUMORA_FUZZ_SECONDS:-30}"
 fi
 
 build=${LUMORA_BUILD_DIR:-build-test}
