@@ -46,16 +46,7 @@ XDRIVE_MAP=$work/map
 
 app=
 wm=
-finish() {
-    [ -n "$app" ] && kill "$app" 2>/dev/null
-    [ -n "$wm" ] && kill "$wm" 2>/dev/null
-    if [ "${1:-0}" -ne 0 ]; then
-        xdrive_shot "$artefacts/editor-x11-live-failure.png" 2>/dev/null || true
-        echo "--- editor output:" >&2
-        cat "$work/editor.log" >&2 || true
-    fi
-}
-trap 'finish $?' EXIT
+trap 'xdrive_finish $? "$artefacts/editor-x11-live-failure.png" "$work"' EXIT
 
 # The picture's place on screen: "X Y W H"; with "middle", its middle half, clear of a
 # tool bar laid over its bottom.

@@ -43,16 +43,7 @@ XDRIVE_MAP=$work/map
 
 app=
 wm=
-finish() {
-    [ -n "$app" ] && kill "$app" 2>/dev/null
-    [ -n "$wm" ] && kill "$wm" 2>/dev/null
-    if [ "${1:-0}" -ne 0 ]; then
-        xdrive_shot "$artefacts/editor-x11-failure.png" 2>/dev/null || true
-        echo "--- editor output:" >&2
-        cat "$work/editor.log" >&2 || true
-    fi
-}
-trap 'finish $?' EXIT
+trap 'xdrive_finish $? "$artefacts/editor-x11-failure.png" "$work"' EXIT
 
 openbox --startup "touch $work/wm-up" >"$work/openbox.log" 2>&1 &
 wm=$!

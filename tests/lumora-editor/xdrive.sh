@@ -7,6 +7,21 @@
 
 XDRIVE_TIMEOUT=${XDRIVE_TIMEOUT:-20}
 
+# For a script on a display of its own, run on exit with the script's status: stops the
+# editor ($app) and the window manager ($wm) it started; after a failure, saves a
+# screenshot as SHOT and prints the editor's output (WORK/editor.log).
+xdrive_finish() {
+    local status=$1 shot=$2 work=$3
+    [ -n "${app:-}" ] && kill "$app" 2>/dev/null
+    [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null
+    if [ "$status" -ne 0 ]; then
+        xdrive_shot "$shot" 2>/dev/null || true
+        echo "--- editor output:" >&2
+        cat "$work/editor.log" >&2 || true
+    fi
+    return 0
+}
+
 xdrive_fail() {
     echo "xdrive: $*" >&2
     if [ -n "${XDRIVE_MAP:-}" ] && [ -f "$XDRIVE_MAP" ]; then
