@@ -506,7 +506,8 @@ int BatchRun::run()
             progress.redraw();
             continue;
         }
-        if (fds[0].revents & POLLIN) {
+        // Never blocks: the pipe is non-blocking.
+        const auto takeStopSignals = [&] {
             unsigned char signal;
             while (::read(stop.fd(), &signal, 1) == 1) {
                 if (d->stopSignal == 0)
@@ -516,7 +517,9 @@ int BatchRun::run()
                 for (const Worker &worker : workers)
                     ::kill(worker.pid, signal);
             }
-        }
+        };
+        if (fds[0].revents & POLLIN)
+            takeStopSignals();
         for (size_t i = workers.size(); i-- > 0;) {
             Worker &worker = workers[i];
             for (int which = 0; which < 2; ++which) {
@@ -546,6 +549,11 @@ int BatchRun::run()
                 d->removeTemporaries(d->jobs.at(worker.job), worker.pid);
             int status = 0;
             while (::waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) { }
+            // A Ctrl-C reaches the whole process group at once: this process's own handler
+            // may have run only after poll() returned, and must be heard before the run
+            // it ended is called failed.
+            if (WIFSIGNALED(status))
+                takeStopSignals();
             d->report(worker, status, progress);
             workers.erase(workers.begin() + qsizetype(i));
             room = d->settings.jobs; // a slot is free: try for all again
