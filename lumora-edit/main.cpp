@@ -5,18 +5,22 @@
 #include "catalogue.h"
 #include "displaytext.h"
 #include "editdriver.h"
+#include "editrender.h"
 #include "editrequest.h"
 #include "headless.h"
 #include "imageeditor.h"
 #include "lumoraeditplugin.h"
+#include "lumoraversion.h"
 #include "mapplication.h"
 #include "nativepath.h"
+#include "operation.h"
 #include "picturefile.h"
 #include "pluginloader.h"
 #include "pluginpaths.h"
 #include "toolbarrenderer.h"
 #include "workerreport.h"
 
+#include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
@@ -108,81 +112,103 @@ void printMenu(const PluginLoader &loader)
     }
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// What the command line asks for, checked and parsed.
+struct Settings
 {
-    prepareHeadlessRun(); // a command-line program: no display is needed
-    MApplication app(argc, argv);
-    MApplication::setApplicationName(QStringLiteral("lumora-edit"));
+    enum Mode { Edit, Info, Batch, MenuOnly };
+    Mode mode = Edit;
+    QString input;
+    QList<EditRequest> edits;
+    QStringList pluginDirs;
+    bool list = false;
+    bool trace = false;
+    QString output;
+    QString outputNote; // why the default output is not in the input's format
+    bool inPlace = false;
+    QString toolbarsDir;
+    QString locale;
+    PictureSaveOptions save;
+    BatchRun::Settings batch;
+};
 
+// The options, in the order --help lists them.
+struct Options
+{
+    QCommandLineOption plugins { QStringLiteral("plugins"),
+                                 QStringLiteral("Plug-in folder, replacing the default ones "
+                                                "(default: %1).")
+                                     .arg(PluginPaths::describeDefault()),
+                                 QStringLiteral("DIR") };
+    QCommandLineOption list { QStringLiteral("list"),
+                              QStringLiteral("Print the editor menu: index, name, icon, class, "
+                                             "file (full path).") };
+    QCommandLineOption trace { QStringLiteral("trace"),
+                               QStringLiteral("Write every provider call and completion as JSON "
+                                              "lines to standard error.") };
+    QCommandLineOption output { QStringList { QStringLiteral("o"), QStringLiteral("output") },
+                                QStringLiteral("Output picture (default: INPUT-edited)."),
+                                QStringLiteral("OUT") };
+    QCommandLineOption inPlace { QStringLiteral("in-place"),
+                                 QStringLiteral("Allow the output to replace the input.") };
+    QCommandLineOption toolbars { QStringLiteral("toolbars"),
+                                  QStringLiteral("Render every tool bar to PNG files in DIR, both "
+                                                 "orientations, English and Arabic."),
+                                  QStringLiteral("DIR") };
+    QCommandLineOption locale { QStringLiteral("locale"),
+                                QStringLiteral("Language of the plug-ins' texts (en, ar)."),
+                                QStringLiteral("NAME"), QStringLiteral("en") };
+    QCommandLineOption quality { QStringLiteral("quality"),
+                                 QStringLiteral("JPEG quality 1-100 (default: the input JPEG's "
+                                                "own, or 92)."),
+                                 QStringLiteral("N") };
+    QCommandLineOption strip { QStringLiteral("strip"),
+                               QStringLiteral("Write no metadata but the colour profile.") };
+    QCommandLineOption stripLocation { QStringLiteral("strip-location"),
+                                       QStringLiteral("Leave out the GPS position.") };
+    QCommandLineOption info { QStringLiteral("info"),
+                              QStringLiteral("Print what the picture holds (format, depth, "
+                                             "quality, metadata) and edit nothing.") };
+    QCommandLineOption outputDir { QStringLiteral("output-dir"),
+                                   QStringLiteral("Edit every INPUT into DIR, as many at a time "
+                                                  "as there are cores: INPUT... -- EDIT..."),
+                                   QStringLiteral("DIR") };
+    QCommandLineOption overwrite { QStringLiteral("overwrite"),
+                                   QStringLiteral("With --output-dir: replace outputs that exist "
+                                                  "already.") };
+    QCommandLineOption jobs { QStringLiteral("jobs"),
+                              QStringLiteral("With --output-dir: pictures at a time (default: one "
+                                             "per core)."),
+                              QStringLiteral("N") };
+    QCommandLineOption threads { QStringLiteral("threads"),
+                                 QStringLiteral("Threads for the pixel work of one picture "
+                                                "(default: one per core)."),
+                                 QStringLiteral("N") };
+    // A picture's run under a batch sends its messages to this descriptor (WorkerReport).
+    QCommandLineOption reportFd { QStringLiteral("report-fd"),
+                                  QStringLiteral("Messages as records to FD."),
+                                  QStringLiteral("FD") };
+
+    Options() { reportFd.setFlags(QCommandLineOption::HiddenFromHelp); }
+    QList<QCommandLineOption> all() const
+    {
+        return { plugins, list,          trace, output,    inPlace,   toolbars, locale,  quality,
+                 strip,   stripLocation, info,  outputDir, overwrite, jobs,     threads, reportFd };
+    }
+};
+
+// Reads the command line into *settings; an exit code when the run ends here (help, a
+// usage error).
+std::optional<int> parse(int argc, char **argv, Settings *settings)
+{
+    const Options options;
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral(
             "Applies edits to a picture through the picture editor's edit plug-ins.\n\nEdits:\n  ")
         + EditRequest::syntax().join(QStringLiteral("\n  ")));
     parser.addHelpOption();
-    const QCommandLineOption pluginsOption(
-        QStringLiteral("plugins"),
-        QStringLiteral("Plug-in folder, replacing the default ones (default: %1).")
-            .arg(PluginPaths::describeDefault()),
-        QStringLiteral("DIR"));
-    const QCommandLineOption listOption(QStringLiteral("list"),
-                                        QStringLiteral("Print the editor menu: index, name, icon, "
-                                                       "class, file (full path)."));
-    const QCommandLineOption traceOption(QStringLiteral("trace"),
-                                         QStringLiteral("Write every provider call and completion "
-                                                        "as JSON lines to standard error."));
-    const QCommandLineOption outputOption(
-        QStringList { QStringLiteral("o"), QStringLiteral("output") },
-        QStringLiteral("Output picture (default: INPUT-edited)."), QStringLiteral("OUT"));
-    const QCommandLineOption inPlaceOption(
-        QStringLiteral("in-place"), QStringLiteral("Allow the output to replace the input."));
-    const QCommandLineOption toolbarsOption(
-        QStringLiteral("toolbars"),
-        QStringLiteral("Render every tool bar to PNG files in DIR, "
-                       "both orientations, English and Arabic."),
-        QStringLiteral("DIR"));
-    const QCommandLineOption localeOption(
-        QStringLiteral("locale"), QStringLiteral("Language of the plug-ins' texts (en, ar)."),
-        QStringLiteral("NAME"), QStringLiteral("en"));
-    const QCommandLineOption qualityOption(
-        QStringLiteral("quality"),
-        QStringLiteral("JPEG quality 1-100 (default: the input JPEG's own, or 92)."),
-        QStringLiteral("N"));
-    const QCommandLineOption stripOption(
-        QStringLiteral("strip"), QStringLiteral("Write no metadata but the colour profile."));
-    const QCommandLineOption stripLocationOption(QStringLiteral("strip-location"),
-                                                 QStringLiteral("Leave out the GPS position."));
-    const QCommandLineOption infoOption(
-        QStringLiteral("info"),
-        QStringLiteral("Print what the picture holds (format, depth, quality, metadata) "
-                       "and edit nothing."));
-    const QCommandLineOption outputDirOption(
-        QStringLiteral("output-dir"),
-        QStringLiteral("Edit every INPUT into DIR, as many at a time as there are cores: "
-                       "INPUT... -- EDIT..."),
-        QStringLiteral("DIR"));
-    const QCommandLineOption overwriteOption(
-        QStringLiteral("overwrite"),
-        QStringLiteral("With --output-dir: replace outputs that exist already."));
-    const QCommandLineOption jobsOption(
-        QStringLiteral("jobs"),
-        QStringLiteral("With --output-dir: pictures at a time (default: one per core)."),
-        QStringLiteral("N"));
-    const QCommandLineOption threadsOption(
-        QStringLiteral("threads"),
-        QStringLiteral("Threads for the pixel work of one picture (default: one per core)."),
-        QStringLiteral("N"));
-    // A picture's run under a batch sends its messages to this descriptor (WorkerReport).
-    QCommandLineOption reportFdOption(QStringLiteral("report-fd"),
-                                      QStringLiteral("Messages as records to FD."),
-                                      QStringLiteral("FD"));
-    reportFdOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({ pluginsOption, listOption, traceOption, outputOption, inPlaceOption,
-                        toolbarsOption, localeOption, qualityOption, stripOption,
-                        stripLocationOption, infoOption, outputDirOption, overwriteOption,
-                        jobsOption, threadsOption, reportFdOption });
+    parser.addVersionOption();
+    parser.addOptions(options.all());
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("Picture to edit."));
     parser.addPositionalArgument(QStringLiteral("EDIT"), QStringLiteral("Edits, in order."),
                                  QStringLiteral("EDIT..."));
@@ -194,208 +220,264 @@ int main(int argc, char **argv)
         return complain(parser.errorText(), UsageError);
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(Success);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
 
-    if (parser.isSet(reportFdOption)) {
-        const std::optional<int> fd = number(parser.value(reportFdOption), 3, INT_MAX);
+    if (parser.isSet(options.reportFd)) {
+        const std::optional<int> fd = number(parser.value(options.reportFd), 3, INT_MAX);
         if (!fd || ::fcntl(*fd, F_GETFD) < 0)
-            return badNumber(parser, reportFdOption, QStringLiteral("an open file descriptor"));
+            return badNumber(parser, options.reportFd, QStringLiteral("an open file descriptor"));
         reportFd = *fd;
     }
-    if (parser.isSet(threadsOption)) {
+    if (parser.isSet(options.threads)) {
         // More threads than this only cost memory; far more fail to start at all.
         const int most = qMax(256, 4 * QThread::idealThreadCount());
-        const std::optional<int> threads = number(parser.value(threadsOption), 1, most);
+        const std::optional<int> threads = number(parser.value(options.threads), 1, most);
         if (!threads)
-            return badNumber(parser, threadsOption,
+            return badNumber(parser, options.threads,
                              QStringLiteral("a number from 1 to %1").arg(most));
         QThreadPool::globalInstance()->setMaxThreadCount(*threads);
     }
-    const QString localeName = parser.value(localeOption);
-    if (localeName != QLatin1String("en") && localeName != QLatin1String("ar"))
-        return complain(QStringLiteral("unknown locale '%1' (en or ar)").arg(localeName),
+    settings->locale = parser.value(options.locale);
+    if (settings->locale != QLatin1String("en") && settings->locale != QLatin1String("ar"))
+        return complain(QStringLiteral("unknown locale '%1' (en or ar)").arg(settings->locale),
                         UsageError);
-    PictureSaveOptions saveOptions;
-    saveOptions.software = QStringLiteral("lumora-edit ") + QStringLiteral(LUMORA_VERSION);
-    saveOptions.strip = parser.isSet(stripOption);
-    saveOptions.stripLocation = parser.isSet(stripLocationOption);
-    if (parser.isSet(qualityOption)) {
-        const std::optional<int> quality = number(parser.value(qualityOption), 1, 100);
+    settings->save.software = QStringLiteral("lumora-edit ") + QStringLiteral(LUMORA_VERSION);
+    settings->save.strip = parser.isSet(options.strip);
+    settings->save.stripLocation = parser.isSet(options.stripLocation);
+    if (parser.isSet(options.quality)) {
+        const std::optional<int> quality = number(parser.value(options.quality), 1, 100);
         if (!quality)
-            return badNumber(parser, qualityOption, QStringLiteral("a number from 1 to 100"));
-        saveOptions.quality = *quality;
+            return badNumber(parser, options.quality, QStringLiteral("a number from 1 to 100"));
+        settings->save.quality = *quality;
     }
 
-    if (parser.isSet(outputDirOption)) {
-        if (parser.isSet(outputOption) || parser.isSet(listOption) || parser.isSet(toolbarsOption)
-            || parser.isSet(infoOption))
+    if (parser.isSet(options.outputDir)) {
+        if (parser.isSet(options.output) || parser.isSet(options.list)
+            || parser.isSet(options.toolbars) || parser.isSet(options.info))
             return complain(QStringLiteral("--output-dir takes no -o, --list, --toolbars or "
                                            "--info"),
                             UsageError);
-        BatchRun::Settings batch;
-        batch.outputDir = parser.value(outputDirOption);
+        settings->mode = Settings::Batch;
+        BatchRun::Settings &batch = settings->batch;
+        batch.outputDir = parser.value(options.outputDir);
         batch.inputs = parser.positionalArguments();
         batch.edits = batchEdits;
-        batch.passedOn
-            = BatchRun::passOn(parser,
-                               { pluginsOption, traceOption, inPlaceOption, localeOption,
-                                 qualityOption, stripOption, stripLocationOption, threadsOption });
-        batch.overwrite = parser.isSet(overwriteOption);
-        batch.inPlace = parser.isSet(inPlaceOption);
-        if (parser.isSet(jobsOption)) {
-            const std::optional<int> jobs = number(parser.value(jobsOption), 0, INT_MAX);
+        batch.passedOn = BatchRun::passOn(parser,
+                                          { options.plugins, options.trace, options.inPlace,
+                                            options.locale, options.quality, options.strip,
+                                            options.stripLocation, options.threads });
+        batch.overwrite = parser.isSet(options.overwrite);
+        batch.inPlace = parser.isSet(options.inPlace);
+        if (parser.isSet(options.jobs)) {
+            const std::optional<int> jobs = number(parser.value(options.jobs), 0, INT_MAX);
             if (!jobs)
-                return badNumber(parser, jobsOption,
+                return badNumber(parser, options.jobs,
                                  QStringLiteral("a number of pictures at a time (0: one per "
                                                 "core)"));
             batch.jobs = *jobs;
         }
-        BatchRun run(batch);
-        QString error;
-        if (!run.check(&error))
-            return complain(error, UsageError);
-        return run.run();
+        return std::nullopt;
     }
 
     const QStringList positional = parser.positionalArguments();
-    const QStringList pluginDirs = PluginPaths::folders(parser.values(pluginsOption));
-    const QString input = positional.value(0);
+    settings->pluginDirs = PluginPaths::folders(parser.values(options.plugins));
+    settings->input = positional.value(0);
+    settings->list = parser.isSet(options.list);
+    settings->trace = parser.isSet(options.trace);
+    settings->inPlace = parser.isSet(options.inPlace);
+    settings->toolbarsDir = parser.value(options.toolbars);
 
     // Check everything asked for before touching any file.
-    QList<EditRequest> edits;
     for (const QString &text : positional.mid(1)) {
         QString error;
         const std::optional<EditRequest> edit = EditRequest::parse(text, &error);
         if (!edit)
             return complain(error, UsageError);
-        edits << *edit;
+        settings->edits << *edit;
     }
-    if (input.isEmpty() && !parser.isSet(listOption) && !parser.isSet(toolbarsOption))
+    const bool toolbars = parser.isSet(options.toolbars);
+    if (settings->input.isEmpty() && !settings->list && !toolbars)
         return complain(QStringLiteral("no picture given (see --help)"), UsageError);
-    if (parser.isSet(infoOption)) {
-        if (input.isEmpty() || !edits.isEmpty())
+    if (parser.isSet(options.info)) {
+        if (settings->input.isEmpty() || !settings->edits.isEmpty())
             return complain(QStringLiteral("--info takes one picture and no edit"), UsageError);
-        PictureFile picture;
-        QString error;
-        if (!picture.open(input, &error))
-            return complain(error);
-        warn(picture.warnings());
-        for (const QString &line : picture.describe())
-            QTextStream(stdout) << DisplayText::escaped(line) << Qt::endl;
-        return Success;
+        settings->mode = Settings::Info;
+        return std::nullopt;
     }
     // With --toolbars alone the picture only gives the tool bars their sizes.
-    const bool editing = !edits.isEmpty();
-    if (!input.isEmpty() && !editing && !parser.isSet(toolbarsOption))
-        return complain(QStringLiteral("no edit given for %1 (see --help)").arg(input), UsageError);
-    QString outputNote;
-    const QString output = parser.isSet(outputOption) ? parser.value(outputOption)
-                                                      : defaultOutput(input, &outputNote);
-    if (editing) {
-        if (PictureFile::formatForFileName(output).isEmpty())
+    if (settings->edits.isEmpty()) {
+        if (!settings->input.isEmpty() && !toolbars)
             return complain(
-                QStringLiteral("cannot write %1: unsupported picture format (the "
-                               "formats written are %2)")
-                    .arg(NativePath::displayName(output), PictureFile::writableSuffixes()),
+                QStringLiteral("no edit given for %1 (see --help)").arg(settings->input),
                 UsageError);
-        if (NativePath::sameFile(input, output) && !parser.isSet(inPlaceOption))
-            return complain(QStringLiteral("output %1 would replace the input; add --in-place to "
-                                           "allow it")
-                                .arg(NativePath::displayName(output)),
-                            UsageError);
-        QString error;
-        if (!SafeFile::checkTarget(output, saveOptions.links, &error))
-            return complain(error);
+        settings->mode = Settings::MenuOnly;
+        return std::nullopt;
     }
+    settings->output = parser.isSet(options.output)
+        ? parser.value(options.output)
+        : defaultOutput(settings->input, &settings->outputNote);
+    if (PictureFile::formatForFileName(settings->output).isEmpty())
+        return complain(
+            QStringLiteral("cannot write %1: unsupported picture format (the "
+                           "formats written are %2)")
+                .arg(NativePath::displayName(settings->output), PictureFile::writableSuffixes()),
+            UsageError);
+    if (NativePath::sameFile(settings->input, settings->output) && !settings->inPlace)
+        return complain(QStringLiteral("output %1 would replace the input; add --in-place to "
+                                       "allow it")
+                            .arg(NativePath::displayName(settings->output)),
+                        UsageError);
+    QString error;
+    if (!SafeFile::checkTarget(settings->output, settings->save.links, &error))
+        return complain(error);
+    return std::nullopt;
+}
 
-    // Only turns, written as JPEG at its own quality: the file's blocks can be turned, and
-    // then the plug-ins need no more than a reduced stand-in to turn.
-    std::optional<PictureTurn> onlyTurn;
-    if (editing && saveOptions.quality == 0 && !parser.isSet(toolbarsOption)
-        && PictureFile::formatForFileName(output) == "jpeg") {
-        onlyTurn = PictureTurn();
-        for (const EditRequest &edit : std::as_const(edits)) {
-            if (edit.text == QLatin1String("flip-vertical"))
-                onlyTurn = onlyTurn->then(PictureTurn::flip(false));
-            else if (edit.text == QLatin1String("flip-horizontal"))
-                onlyTurn = onlyTurn->then(PictureTurn::flip(true));
-            else if (edit.text == QLatin1String("rotate-right"))
-                onlyTurn = onlyTurn->then(PictureTurn::rotation(90));
-            else if (edit.text == QLatin1String("rotate-left"))
-                onlyTurn = onlyTurn->then(PictureTurn::rotation(-90));
-            else
-                onlyTurn.reset();
-            if (!onlyTurn)
-                break;
-        }
-    }
+int printInfo(const Settings &settings)
+{
     PictureFile picture;
-    if (!input.isEmpty()) {
+    QString error;
+    if (!picture.open(settings.input, &error))
+        return complain(error);
+    warn(picture.warnings());
+    for (const QString &line : picture.describe())
+        QTextStream(stdout) << DisplayText::escaped(line) << Qt::endl;
+    return Success;
+}
+
+// The turn the edits asked for make, when each is a one-shot turn: then a JPEG written
+// at its own quality can be turned without decoding more than a stand-in.
+std::optional<PictureTurn> onlyTurn(const Settings &settings)
+{
+    const bool jpegOut = PictureFile::formatForFileName(settings.output) == "jpeg";
+    if (settings.edits.isEmpty() || settings.save.quality != 0 || !settings.toolbarsDir.isEmpty()
+        || !jpegOut)
+        return std::nullopt;
+    PictureTurn turn;
+    for (const EditRequest &edit : settings.edits) {
+        std::optional<PictureTurn> step;
+        for (const auto &[operation, preset] : Operations::presets()) {
+            if (preset.editName == edit.text)
+                step = operation->turn(preset.options);
+        }
+        if (!step)
+            return std::nullopt;
+        turn = turn.then(*step);
+    }
+    return turn;
+}
+
+int run(const Settings &settings)
+{
+    const std::optional<PictureTurn> turnOnly = onlyTurn(settings);
+    PictureFile picture;
+    if (!settings.input.isEmpty()) {
         QString error;
-        if (!picture.open(input, &error, onlyTurn))
+        if (!picture.open(settings.input, &error, turnOnly))
             return complain(error);
         warn(picture.warnings());
     }
 
-    const QLocale locale(localeName);
-    if (parser.isSet(toolbarsOption)) {
+    if (!settings.toolbarsDir.isEmpty()) {
         QString error;
-        const QStringList files
-            = ToolBarRenderer::render(pluginDirs, parser.value(toolbarsOption),
-                                      input.isEmpty() ? QSize(4000, 3000) : picture.fullSize(),
-                                      { QLocale(QLocale::English, QLocale::UnitedKingdom),
-                                        QLocale(QLocale::Arabic, QLocale::Egypt) },
-                                      &error);
+        const QStringList files = ToolBarRenderer::render(
+            settings.pluginDirs, settings.toolbarsDir,
+            settings.input.isEmpty() ? QSize(4000, 3000) : picture.fullSize(),
+            { QLocale(QLocale::English, QLocale::UnitedKingdom),
+              QLocale(QLocale::Arabic, QLocale::Egypt) },
+            &error);
         if (!error.isEmpty())
             return complain(error);
         for (const QString &file : files)
             QTextStream(stdout) << DisplayText::escaped(NativePath::displayName(file)) << Qt::endl;
     }
 
-    Catalogue::install(locale);
+    Catalogue::install(QLocale(settings.locale));
     PluginLoader loader;
-    for (const QString &pluginDir : pluginDirs) {
+    for (const QString &pluginDir : settings.pluginDirs) {
         if (!QFileInfo(pluginDir).isDir())
             return complain(QStringLiteral("plug-in folder %1 does not exist")
                                 .arg(NativePath::displayName(pluginDir)));
     }
-    loader.loadDirectories(pluginDirs);
+    loader.loadDirectories(settings.pluginDirs);
     for (const QString &refusal : loader.refusals())
         complain(QStringLiteral("refused %1").arg(refusal));
     warn(loader.warnings());
-    if (parser.isSet(listOption))
+    if (settings.list)
         printMenu(loader);
-    if (!editing)
+    if (settings.mode == Settings::MenuOnly)
         return Success;
 
     QFile trace;
     std::optional<WorkerReport::TraceDevice> batchTrace;
     QIODevice *traceDevice = nullptr;
-    if (parser.isSet(traceOption) && reportFd >= 0) {
+    if (settings.trace && reportFd >= 0) {
         traceDevice = &batchTrace.emplace(reportFd);
-    } else if (parser.isSet(traceOption)) {
+    } else if (settings.trace) {
         if (!trace.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))
             return complain(QStringLiteral("cannot write the trace"));
         traceDevice = &trace;
     }
-    // A command-line run never undoes: neither the decoded input nor earlier pictures are
-    // kept, or a chain of edits would hold every intermediate picture until the end.
-    ImageEditor editor(picture.takeImage(), ImageEditor::NoHistory);
+    // The plug-ins are driven on the picture's geometry alone: the edits are recorded,
+    // and their pixels made once, when the picture is written.
+    ImageEditor editor(QImage(), ImageEditor::NoHistory);
     editor.setFullImageSize(picture.fullSize());
     EditDriver driver(loader, editor, traceDevice);
-    for (const EditRequest &edit : std::as_const(edits)) {
+    for (const EditRequest &edit : settings.edits) {
         QString error;
         if (!driver.apply(edit, &error))
             return complain(error);
     }
 
-    if (!outputNote.isEmpty())
-        warn({ outputNote });
+    if (!settings.outputNote.isEmpty())
+        warn({ settings.outputNote });
+    PictureSaveOptions saveOptions = settings.save;
     saveOptions.turn = editor.turn();
+    const QList<EditStep> steps = editor.edits().steps();
     QString error;
+    QImage edited;
+    if (turnOnly) {
+        // The stand-in, turned as the blocks will be.
+        edited = saveOptions.turn ? saveOptions.turn->apply(picture.image()) : picture.image();
+    } else {
+        edited = EditRender::whole(picture.takeImage(), steps, &error);
+        if (edited.isNull())
+            return complain(error);
+    }
     QStringList warnings;
-    const bool saved = picture.save(editor.image(), output, saveOptions, &error, &warnings);
+    const bool saved = picture.save(edited, settings.output, saveOptions, &error, &warnings);
     warn(warnings);
     if (!saved)
         return complain(error);
     return Success;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    prepareHeadlessRun(); // a command-line program: no display is needed
+    MApplication app(argc, argv);
+    MApplication::setApplicationName(QStringLiteral("lumora-edit"));
+    MApplication::setApplicationVersion(QStringLiteral(LUMORA_VERSION));
+
+    Settings settings;
+    if (const std::optional<int> exitCode = parse(argc, argv, &settings))
+        return *exitCode;
+    switch (settings.mode) {
+    case Settings::Info:
+        return printInfo(settings);
+    case Settings::Batch: {
+        BatchRun batch(settings.batch);
+        QString error;
+        if (!batch.check(&error))
+            return complain(error, UsageError);
+        return batch.run();
+    }
+    case Settings::Edit:
+    case Settings::MenuOnly:
+        break;
+    }
+    return run(settings);
 }

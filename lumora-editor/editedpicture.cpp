@@ -1,5 +1,6 @@
 #include "editedpicture.h"
 
+#include "editrender.h"
 #include "imageeditor.h"
 #include "nativepath.h"
 #include "picturefile.h"
@@ -9,35 +10,26 @@
 class EditedPicture::Private
 {
 public:
-    virtual ~Private() = default;
-
     std::unique_ptr<PictureFile> file; // null before the first open()
-    ImageEditor editor { QImage(), ImageEditor::NoHistory };
-    // The turn of the editor's base (the picture of the last settle()) since open().
-    std::optional<PictureTurn> baseTurn = PictureTurn();
+    ImageEditor editor;
 };
 
 EditedPicture::EditedPicture()
-    : d(new Private)
+    : d(std::make_unique<Private>())
 { }
 
 EditedPicture::~EditedPicture() = default;
 
-bool EditedPicture::open(const QString &path, QString *error)
-{
-    // Read into a file of its own first: a failure must leave the picture being edited.
-    auto file = std::make_unique<PictureFile>();
-    if (!file->open(path, error))
-        return false;
-    // Only one copy of the pixels: the file hands them over to the editor.
-    d->editor.setImage(QImage());
-    d->editor.setImage(file->takeImage());
-    d->file = std::move(file);
-    d->baseTurn = PictureTurn();
-    return true;
-}
-
 namespace {
+
+// The picture reduced, aspect kept, to the smallest size that still covers `view`.
+QImage coverView(const QImage &picture, const QSize &view)
+{
+    if (view.isEmpty() || picture.width() <= view.width() || picture.height() <= view.height())
+        return picture;
+    const QSize covering = picture.size().scaled(view, Qt::KeepAspectRatioByExpanding);
+    return picture.scaled(covering, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
 
 // Whether two names are one file: the same path, or (through a link or a hard link) the
 // same file on disk.
@@ -49,8 +41,22 @@ bool isSameFile(const QString &a, const QString &b)
 
 } // namespace
 
+bool EditedPicture::open(const QString &path, QString *error, const QSize &view)
+{
+    // Read into a file of its own first: a failure must leave the picture being edited.
+    auto file = std::make_unique<PictureFile>();
+    if (!file->open(path, error))
+        return false;
+    d->editor.setImage(coverView(file->image(), view));
+    d->editor.setFullImageSize(file->fullSize());
+    d->file = std::move(file);
+    return true;
+}
+
 bool EditedPicture::save(const QString &path, const QString &software, QString *error,
-                         QStringList *warnings, bool *changedOnDisk)
+                         QStringList *warnings, bool *changedOnDisk,
+                         const std::function<void(double)> &progress,
+                         const std::atomic_bool *cancel)
 {
     PictureSaveOptions options;
     options.software = software;
@@ -64,9 +70,20 @@ bool EditedPicture::save(const QString &path, const QString &software, QString *
     // Asked before writing: afterwards the file is ours again.
     const bool overOpened = isSameFile(path, d->file->path());
     const bool changed = overOpened && d->file->changedOnDisk();
-    QStringList notes;
-    if (!d->file->save(d->editor.image(), path, options, error, &notes))
+    if (progress)
+        progress(0);
+    const QImage full = EditRender::whole(d->file->image(), d->editor.edits().steps(), error);
+    if (full.isNull())
         return false;
+    if (cancel && cancel->load()) {
+        *error = QStringLiteral("the render was cancelled");
+        return false;
+    }
+    QStringList notes;
+    if (!d->file->save(full, path, options, error, &notes))
+        return false;
+    if (progress)
+        progress(1);
     if (overOpened)
         d->file->savedOver();
     if (changedOnDisk)
@@ -96,28 +113,17 @@ QImage EditedPicture::image() const
     return d->editor.image();
 }
 
+QImage EditedPicture::original() const
+{
+    return d->editor.original();
+}
+
+QSize EditedPicture::fullSize() const
+{
+    return d->editor.fullImageSize();
+}
+
 std::optional<PictureTurn> EditedPicture::turn() const
 {
-    const std::optional<PictureTurn> pending = d->editor.turn();
-    if (!d->baseTurn || !pending)
-        return std::nullopt;
-    return d->baseTurn->then(*pending);
-}
-
-std::optional<PictureTurn> EditedPicture::pendingTurn() const
-{
     return d->editor.turn();
-}
-
-void EditedPicture::setImage(const QImage &image, std::optional<PictureTurn> turn)
-{
-    d->editor.setImage(image);
-    d->baseTurn = turn;
-}
-
-void EditedPicture::settle()
-{
-    const std::optional<PictureTurn> now = turn();
-    d->editor.setImage(d->editor.image());
-    d->baseTurn = now;
 }

@@ -4,21 +4,20 @@
 #include "pictureturn.h"
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
 class ImageEditor;
 
 // The picture the window edits: the file it came from (metadata, colour profile, the
-// original bytes for a lossless turn) and the edit UI provider holding its pixels.
-//
-// The provider (an ImageEditor without a history of its own: undo is the window's)
-// works from a base that settle() moves after every edit and every undo step, so that
-// its turn() always describes the edit in progress alone; turn() here is the one since
-// the file was opened, as saving wants it.
+// original bytes for a lossless turn and for the full render) and the edit UI provider
+// holding a copy reduced for the screen, the edits as a list, and their render on it.
 class EditedPicture
 {
 public:
@@ -27,35 +26,36 @@ public:
     EditedPicture(const EditedPicture &) = delete;
     EditedPicture &operator=(const EditedPicture &) = delete;
 
-    // Reads `path` through PictureFile. On failure *error says why and the picture
-    // held before stays, untouched.
-    bool open(const QString &path, QString *error);
-    // Writes the current pixels to `path` with the opened file's metadata brought up to
-    // date and, when every edit so far was a flip or a rotation, the turn they make.
-    // Atomic: on failure the file at `path` is as it was and *error says why.
-    //
-    // Everything is written from what open() read and the pixels shown, never from the
-    // file as it is now: when `path` is the opened file and another program has since
-    // replaced, shortened or rewritten it, the picture shown is saved over it all the
-    // same, and *changedOnDisk says so (false otherwise, also when nothing was written).
-    bool save(const QString &path, const QString &software, QString *error, QStringList *warnings,
-              bool *changedOnDisk);
+    // Reads `path` through PictureFile and keeps a copy reduced to the smallest size that
+    // covers `view` (the whole picture when it is smaller, or when `view` is empty). On
+    // failure *error says why and the picture held before stays, untouched.
+    bool open(const QString &path, QString *error, const QSize &view = QSize());
 
+    // Writes the edits made, rendered on the full picture, to `path` with the opened
+    // file's metadata brought up to date and, when every edit was a flip or a rotation,
+    // the turn they make. Atomic: on failure the file at `path` is as it was and *error
+    // says why; nothing is written before the render is complete.
+    //
+    // Everything is written from what open() read, never from the file as it is now:
+    // when `path` is the opened file and another program has since replaced, shortened
+    // or rewritten it, the picture is saved over it all the same, and *changedOnDisk says
+    // so (false otherwise, also when nothing was written).
+    //
+    // May run on a thread of its own while the window goes on, as long as nothing edits
+    // the picture meanwhile: `progress` (may be empty) is called there with the work
+    // done, 0..1, and setting *cancel (may be null) stops the render, failing the save.
+    bool save(const QString &path, const QString &software, QString *error, QStringList *warnings,
+              bool *changedOnDisk, const std::function<void(double)> &progress = {},
+              const std::atomic_bool *cancel = nullptr);
     bool isOpen() const; // a file has been opened
     QString path() const; // the file opened
-
     // The provider plug-ins are handed while this picture is edited; owned here.
     ImageEditor &editor() const;
-    QImage image() const;
-    // Since open(): the turn all edits compose to, or nothing once one changed pixels.
+    QImage image() const; // the edits rendered on the reduced copy
+    QImage original() const; // the reduced copy without the edits
+    QSize fullSize() const; // the edited picture's full size
+    // The turn all edits compose to, or nothing once one changed pixels.
     std::optional<PictureTurn> turn() const;
-    // The edit since the last settle(), when it was only turns.
-    std::optional<PictureTurn> pendingTurn() const;
-
-    // Replaces the pixels (an undo or redo step) and says what turn they are in.
-    void setImage(const QImage &image, std::optional<PictureTurn> turn);
-    // The picture as it is becomes the base for the next edit.
-    void settle();
 
 private:
     class Private;

@@ -1,4 +1,5 @@
 #include "editorwindow.h"
+#include "lumoraversion.h"
 
 #include "catalogue.h"
 #include "displaytext.h"
@@ -38,6 +39,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -51,7 +53,7 @@
 
 namespace {
 
-const QString Software = QStringLiteral("lumora-editor 1.0.0");
+const QString Software = QStringLiteral("lumora-editor " LUMORA_VERSION);
 constexpr int TouchSize = PictureView::HandleSize;
 
 // The keys of the photo viewers people know (Gwenview, Shotwell).
@@ -106,8 +108,7 @@ public:
         : q(window)
         , options(options)
         , toolkitWindow(new MWindow)
-        , history(picture,
-                  options.historyBudget > 0 ? options.historyBudget : EditHistory::DefaultBudget)
+        , history(picture)
         , provider(picture.editor(), [this] { showEditInProgress(); })
     { }
     virtual ~Private() = default;
@@ -151,8 +152,7 @@ public:
     LiveProvider provider; // what the plug-ins are handed: the view follows every filter
     PluginSession *session = nullptr; // owned; deleted later once it has finished
     PluginSession::Outcome lastOutcome = PluginSession::Running; // of the session left last
-    QImage before; // the picture when the session started, for its undo step
-    std::optional<PictureTurn> turnBefore;
+    EditList before; // the edits when the session started, for its undo step
     QString sessionText;
     QLocale locale;
     QTranslator translator; // the window's own texts
@@ -344,11 +344,6 @@ void EditorWindow::Private::buildActions()
     QUndoStack *stack = history.stack();
     QObject::connect(stack, &QUndoStack::indexChanged, q, [this] { updateActions(); });
     QObject::connect(&history, &EditHistory::modifiedChanged, q, [this] { updateActions(); });
-    QObject::connect(&history, &EditHistory::stepsDropped, q, [this](const QStringList &texts) {
-        showMessage(EditorWindow::tr("The history is full (%1 MiB): %2 can no longer be undone.")
-                        .arg(locale.toString(history.budget() >> 20))
-                        .arg(texts.join(EditorWindow::tr(", "))));
-    });
 }
 
 void EditorWindow::Private::loadPlugins()
@@ -527,8 +522,7 @@ void EditorWindow::Private::startSession(const QString &pluginClass)
     hideMessage();
     session = new PluginSession(plugin, picture.editor(), &provider, q);
     sessionText = plugin->name();
-    before = picture.image();
-    turnBefore = picture.turn();
+    before = picture.editor().edits();
     QObject::connect(session, &PluginSession::busyChanged, q, [this](bool on) { setBusy(on); });
     QObject::connect(session, &PluginSession::finished, q,
                      [this](PluginSession::Outcome outcome) { sessionFinished(outcome); });
@@ -554,7 +548,7 @@ void EditorWindow::Private::sessionFinished(PluginSession::Outcome outcome)
     actionBar->hide();
     switch (outcome) {
     case PluginSession::Confirmed:
-        if (history.record(sessionText, before, turnBefore))
+        if (history.record(sessionText, before))
             q->statusBar()->showMessage(sessionText, 3000);
         else
             q->statusBar()->showMessage(EditorWindow::tr("%1: nothing changed").arg(sessionText),
@@ -563,17 +557,15 @@ void EditorWindow::Private::sessionFinished(PluginSession::Outcome outcome)
     case PluginSession::Failed:
         showMessage(EditorWindow::tr("%1 failed: %2")
                         .arg(sessionText, finished->errors().join(QStringLiteral("; "))));
-        picture.settle();
         break;
     case PluginSession::Cancelled:
     case PluginSession::Running:
-        picture.settle();
         break;
     }
-    before = QImage();
+    before = EditList();
     // It is still sending this signal: deleted once it is done.
     finished->deleteLater();
-    view->setPicture(picture.image());
+    view->setPicture(picture.image(), picture.fullSize());
     updateActions();
     updateStatus();
     Q_EMIT q->sessionChanged();
@@ -624,14 +616,14 @@ void EditorWindow::Private::showEditInProgress()
     // and a person must see each choice at once (its undo step comes at confirmation).
     if (!session)
         return;
-    view->setPicture(picture.image());
+    view->setPicture(picture.image(), picture.fullSize());
     updateStatus();
     Q_EMIT q->pictureChanged();
 }
 
 void EditorWindow::Private::pictureReplaced()
 {
-    view->setPicture(picture.image());
+    view->setPicture(picture.image(), picture.fullSize());
     updateActions();
     updateStatus();
     Q_EMIT q->pictureChanged();
@@ -739,7 +731,13 @@ QString escapedLines(const QStringList &lines)
 bool EditorWindow::Private::doOpen(const QString &path)
 {
     QString error;
-    if (!picture.open(path, &error)) {
+    // A copy that covers the screen is all the window shows; the full picture is made
+    // when it is written.
+    const QScreen *screen = q->screen();
+    QSize covered = options.coveredSize;
+    if (!covered.isValid())
+        covered = screen ? screen->size() * screen->devicePixelRatio() : QSize(1920, 1080);
+    if (!picture.open(path, &error, covered)) {
         showMessage(DisplayText::escaped(error));
         return false;
     }

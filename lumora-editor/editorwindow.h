@@ -48,10 +48,12 @@ public:
     {
         QStringList pluginDirs; // in search order (PluginPaths::folders())
         QLocale locale = QLocale(QLocale::English, QLocale::UnitedKingdom);
-        qint64 historyBudget = 0; // 0: EditHistory::DefaultBudget
         // Where to keep a map of the window's touch targets and state for automation
         // (LUMORA_EDITOR_UI_MAP in the program); empty: none.
         QString uiMapPath;
+        // The size the picture shown is reduced to cover, in device pixels; invalid: the
+        // screen's. The full picture is rendered only when it is saved.
+        QSize coveredSize;
     };
 
     // Something a finger can hit, by stable name, in window coordinates.

@@ -3,6 +3,7 @@
 
 #include "editoricons.h"
 #include "editorwindow.h"
+#include "lumoraversion.h"
 #include "mapplication.h"
 #include "nativepath.h"
 #include "pluginpaths.h"
@@ -15,7 +16,7 @@ int main(int argc, char **argv)
 {
     MApplication app(argc, argv);
     MApplication::setApplicationName(QStringLiteral("lumora-editor"));
-    MApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    MApplication::setApplicationVersion(QStringLiteral(LUMORA_VERSION));
     // Window managers group and match windows by this class.
     MApplication::setDesktopFileName(QStringLiteral("lumora-editor"));
 
@@ -32,11 +33,7 @@ int main(int argc, char **argv)
     const QCommandLineOption localeOption(QStringLiteral("locale"),
                                           QStringLiteral("Language of the window (en, ar)."),
                                           QStringLiteral("NAME"), QStringLiteral("en"));
-    const QCommandLineOption historyOption(
-        QStringLiteral("history-mib"),
-        QStringLiteral("Memory the undo history may hold, in MiB (default: 256)."),
-        QStringLiteral("MIB"), QStringLiteral("256"));
-    parser.addOptions({ pluginsOption, localeOption, historyOption });
+    parser.addOptions({ pluginsOption, localeOption });
     parser.addPositionalArgument(QStringLiteral("PICTURE"), QStringLiteral("Picture to open."),
                                  QStringLiteral("[PICTURE]"));
     // Arguments as the file system spells them, so that any file name can be opened.
@@ -49,13 +46,7 @@ int main(int argc, char **argv)
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
 
-    bool numeric = false;
-    const qint64 historyMiB = parser.value(historyOption).toLongLong(&numeric);
     const QString language = parser.value(localeOption);
-    if (!numeric || historyMiB < 0) {
-        QTextStream(stderr) << "lumora-editor: --history-mib wants a number of MiB" << Qt::endl;
-        return 2;
-    }
     if (language != QLatin1String("en") && language != QLatin1String("ar")) {
         QTextStream(stderr) << "lumora-editor: --locale is en or ar" << Qt::endl;
         return 2;
@@ -67,8 +58,6 @@ int main(int argc, char **argv)
     options.locale = language == QLatin1String("ar")
         ? QLocale(QLocale::Arabic, QLocale::Egypt)
         : QLocale(QLocale::English, QLocale::UnitedKingdom);
-    // A zero budget keeps only the steps that store no pixels.
-    options.historyBudget = historyMiB > 0 ? historyMiB << 20 : 1;
     options.uiMapPath = qEnvironmentVariable("LUMORA_EDITOR_UI_MAP");
     EditorWindow window(options);
     window.show();

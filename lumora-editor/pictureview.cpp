@@ -64,7 +64,8 @@ public:
 
     PictureView *q;
     QPointer<MWindow> toolkitWindow;
-    QImage picture;
+    QImage picture; // possibly reduced from `size`
+    QSize size; // the picture's, in the picture pixels plug-ins are given
     PictureItem *pictureItem = nullptr; // owned by the scene
     HandlesItem *handlesItem = nullptr; // owned by the scene
     QPointer<PluginSession> session;
@@ -92,7 +93,7 @@ public:
         setZValue(PictureZ);
     }
 
-    QRectF boundingRect() const override { return QRectF(QPointF(0, 0), m_owner->picture.size()); }
+    QRectF boundingRect() const override { return QRectF(QPointF(0, 0), m_owner->size); }
     // The picture is about to change its size.
     void resize() { prepareGeometryChange(); }
 
@@ -206,7 +207,7 @@ QRectF PictureView::Private::area() const
 void PictureView::Private::place()
 {
     const QRectF room = area();
-    const QSizeF size = picture.size();
+    const QSizeF size = this->size;
     if (size.isEmpty() || room.width() <= 0 || room.height() <= 0) {
         pictureItem->setTransform(QTransform());
         return;
@@ -282,7 +283,7 @@ bool PictureView::Private::press(QGraphicsSceneMouseEvent *event)
         }
     }
     const QRectF room = area();
-    const QSizeF shown = QSizeF(picture.size()) * zoom;
+    const QSizeF shown = QSizeF(size) * zoom;
     if (q->isZoomAllowed() && (shown.width() > room.width() || shown.height() > room.height())) {
         hold = Hold::Pan;
         return true;
@@ -383,13 +384,15 @@ PictureView::~PictureView()
     }
 }
 
-void PictureView::setPicture(const QImage &image)
+void PictureView::setPicture(const QImage &image, const QSize &size)
 {
-    if (image.size() != d->picture.size())
+    const QSize shown = size.isValid() ? size : image.size();
+    if (shown != d->size) {
         d->fitted = true;
-    if (image.size() != d->picture.size())
         d->pictureItem->resize();
+    }
     d->picture = image;
+    d->size = shown;
     d->pictureItem->update();
     d->place();
 }

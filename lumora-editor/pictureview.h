@@ -40,8 +40,10 @@ public:
     explicit PictureView(MWindow *toolkitWindow, QWidget *parent = nullptr);
     ~PictureView() override;
 
-    // The picture shown; a picture of another size is fitted again.
-    void setPicture(const QImage &image);
+    // The picture shown, standing for one of `size` (invalid: its own), in whose pixels
+    // plug-ins, zoom and handles work: a reduced copy is drawn stretched to it. A picture
+    // of another size is fitted again.
+    void setPicture(const QImage &image, const QSize &size = QSize());
     // The active plug-in's session (not owned; null when none), whose tool bar the view
     // places at the bottom and whose plug-in gets the picture's mouse events.
     void setSession(PluginSession *session);

@@ -1,5 +1,7 @@
 #include "editrequest.h"
 
+#include "operation.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -8,14 +10,6 @@ struct Choice
 {
     const char *name;
     const char *value; // a plug-in class, a popup row or a button object name
-};
-
-constexpr Choice oneShots[] = {
-    { "flip-vertical", "EditFlipVerticalPlugin" },
-    { "flip-horizontal", "EditFlipHorizontalPlugin" },
-    { "rotate-right", "EditRotateClockwisePlugin" },
-    { "rotate-left", "EditRotateCounterClockwisePlugin" },
-    { "auto-fix", "EditAutoFixPlugin" },
 };
 
 // Row of each ratio in the crop plug-in's list, which is also the crop tool's type.
@@ -29,6 +23,15 @@ constexpr Choice effects[] = {
     { "old-color-photo", "OldColorButton" },
     { "cross-processing", "CrossProcessButton" },
 };
+
+// The one-shot edits are the operations' presets.
+QStringList oneShotNames()
+{
+    QStringList out;
+    for (const auto &[operation, preset] : Operations::presets())
+        out << preset.editName;
+    return out;
+}
 
 template<typename List> QStringList names(const List &list)
 {
@@ -62,9 +65,9 @@ std::optional<EditRequest> EditRequest::parse(const QString &text, QString *erro
     const QString value = text.section(QLatin1Char('='), 1);
 
     if (!hasValue) {
-        for (const Choice &choice : oneShots) {
-            if (text == QLatin1String(choice.name)) {
-                request.pluginClass = QLatin1String(choice.value);
+        for (const auto &[operation, preset] : Operations::presets()) {
+            if (text == preset.editName) {
+                request.pluginClass = preset.pluginClass;
                 return request;
             }
         }
@@ -140,9 +143,9 @@ std::optional<EditRequest> EditRequest::parse(const QString &text, QString *erro
 
 QStringList EditRequest::syntax()
 {
-    return names(oneShots) << QStringLiteral("plugin=CLASS")
-                           << QStringLiteral("crop=RATIO[@X,Y,WxH]") << QStringLiteral("resize=PCT")
-                           << QStringLiteral("effect=NAME[,NAME...]");
+    return oneShotNames() << QStringLiteral("plugin=CLASS")
+                          << QStringLiteral("crop=RATIO[@X,Y,WxH]") << QStringLiteral("resize=PCT")
+                          << QStringLiteral("effect=NAME[,NAME...]");
 }
 
 bool EditRequest::hasRatio(const QSize &size, const QSize &ratio)

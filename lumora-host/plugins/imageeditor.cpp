@@ -1,166 +1,232 @@
 #include "imageeditor.h"
 
-#include "imagefilters.h"
+#include "editrender.h"
+#include "operation.h"
+
+#include <QList>
 
 namespace {
 
-// The turn a filter request makes, or nothing for any filter that changes pixels.
-std::optional<PictureTurn> turnOf(const QString &filterName,
-                                  const QHash<QString, QVariant> &options)
+// A render kept to go back to at once: the steps it shows and its pixels.
+struct Render
 {
-    if (filterName == QLatin1String("org.quenta.flip"))
-        return PictureTurn::flip(options.value(QStringLiteral("horizontal")).toBool());
-    if (filterName == QLatin1String("org.quenta.rotate"))
-        return PictureTurn::rotation(options.value(QStringLiteral("angle")).toInt());
-    return std::nullopt;
+    QList<EditStep> steps;
+    QImage picture;
+};
+
+bool startsWith(const QList<EditStep> &steps, const QList<EditStep> &prefix)
+{
+    if (prefix.size() > steps.size())
+        return false;
+    for (qsizetype i = 0; i < prefix.size(); ++i) {
+        if (steps.at(i) != prefix.at(i))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
 
+class ImageEditor::Private
+{
+public:
+    // Renders of the held picture kept: the one shown, the one before a pending preview
+    // and a few undo steps. They are screen-sized where the picture is reduced.
+    static constexpr int KeptRenders = 6;
+
+    void render();
+    QSize heldFullSize() const { return fullSize.isValid() ? fullSize : original.size(); }
+
+    QImage original;
+    QSize fullSize; // invalid: the held picture's own
+    History history;
+    EditList edits;
+    QList<Render> renders; // most recent first; renders.first() is what image() shows
+    QStringList errors;
+    QSize previewSize;
+    QString plugin; // the class of the plug-in asking, as the steps record it
+};
+
+void ImageEditor::Private::render()
+{
+    const QList<EditStep> steps = edits.steps();
+    if (original.isNull()) {
+        renders.clear();
+        return;
+    }
+    // From the longest kept render the steps start with: a new step costs that step alone.
+    qsizetype best = -1;
+    for (qsizetype i = 0; i < renders.size(); ++i) {
+        if (startsWith(steps, renders.at(i).steps)
+            && (best < 0 || renders.at(i).steps.size() > renders.at(best).steps.size()))
+            best = i;
+    }
+    if (best >= 0 && renders.at(best).steps.size() == steps.size()) {
+        renders.move(best, 0);
+        return;
+    }
+    QImage picture = best >= 0 ? renders.at(best).picture : original;
+    const QList<EditStep> done = best >= 0 ? renders.at(best).steps : QList<EditStep>();
+    const QSize from = Operations::outputSize(done, heldFullSize());
+    if (history == NoHistory && best >= 0) {
+        // Nothing goes back: the filters may work in the kept render's own pixels.
+        renders.removeAt(best);
+    }
+    QString error;
+    const QImage made
+        = EditRender::reduced(std::move(picture), from, steps.mid(done.size()), &error);
+    renders.prepend({ steps, made });
+    const int kept = history == NoHistory ? 1 : KeptRenders;
+    while (renders.size() > kept)
+        renders.removeLast();
+}
+
 ImageEditor::ImageEditor(const QImage &image, History history)
-    : m_state { image, PictureTurn() }
-    , m_history(history)
-{ }
+    : d(std::make_unique<Private>())
+{
+    d->original = image;
+    d->history = history;
+}
+
+ImageEditor::~ImageEditor() = default;
 
 QImage ImageEditor::image() const
 {
-    return m_state.image;
+    if (d->original.isNull())
+        return QImage();
+    if (d->renders.isEmpty() || d->renders.first().steps != d->edits.steps())
+        d->render();
+    return d->renders.first().picture;
+}
+
+QImage ImageEditor::original() const
+{
+    return d->original;
 }
 
 void ImageEditor::setImage(const QImage &image)
 {
-    m_state = { image, PictureTurn() };
-    m_fullSize = QSize();
-    m_previewBase = State();
-    m_undo.clear();
-    m_redo.clear();
-}
-
-void ImageEditor::beginActivation()
-{
-    // A preview left over from an activation that never ended is kept, as if confirmed.
-    commitPreview();
-    m_errors.clear();
-}
-
-void ImageEditor::endActivation(bool confirmed)
-{
-    if (!confirmed && !m_previewBase.image.isNull())
-        m_state = m_previewBase;
-    if (confirmed)
-        commitPreview();
-    m_previewBase = State();
-}
-
-QStringList ImageEditor::activationErrors() const
-{
-    return m_errors;
-}
-
-std::optional<PictureTurn> ImageEditor::turn() const
-{
-    return m_state.turn;
-}
-
-void ImageEditor::setPreviewImageSize(const QSize &size)
-{
-    m_previewSize = size;
-}
-
-QSize ImageEditor::previewImageSize() const
-{
-    return m_previewSize.isValid() ? m_previewSize : fullImageSize();
+    d->renders.clear();
+    d->original = image;
+    d->fullSize = QSize();
+    d->edits.clear();
 }
 
 void ImageEditor::setFullImageSize(const QSize &size)
 {
-    m_fullSize = size;
+    d->fullSize = size;
+    d->renders.clear();
+}
+
+QSize ImageEditor::originalFullSize() const
+{
+    return d->heldFullSize();
+}
+
+const EditList &ImageEditor::edits() const
+{
+    return d->edits;
+}
+
+void ImageEditor::setEdits(const EditList &edits)
+{
+    d->edits = edits;
+    d->render();
+}
+
+bool ImageEditor::revert()
+{
+    if (d->history == NoHistory || !d->edits.revert())
+        return false;
+    d->render();
+    return true;
+}
+
+void ImageEditor::beginActivation(const QString &plugin, const QString &text)
+{
+    d->plugin = plugin;
+    d->edits.beginActivation(text);
+    d->errors.clear();
+}
+
+void ImageEditor::endActivation(bool confirmed)
+{
+    d->edits.endActivation(confirmed);
+    d->render();
+}
+
+QStringList ImageEditor::activationErrors() const
+{
+    return d->errors;
+}
+
+std::optional<PictureTurn> ImageEditor::turn() const
+{
+    return Operations::turn(d->edits.steps());
+}
+
+void ImageEditor::setPreviewImageSize(const QSize &size)
+{
+    d->previewSize = size;
+}
+
+QSize ImageEditor::previewImageSize() const
+{
+    return d->previewSize.isValid() ? d->previewSize : fullImageSize();
 }
 
 QSize ImageEditor::fullImageSize() const
 {
-    if (m_fullSize.isValid() && m_state.turn)
-        return m_state.turn->swapsSides() ? m_fullSize.transposed() : m_fullSize;
-    return m_state.image.size();
+    return Operations::outputSize(d->edits.steps(), d->heldFullSize());
 }
 
 bool ImageEditor::canUndo() const
 {
-    return !m_undo.isEmpty();
+    return d->history == KeepHistory && d->edits.canUndo();
 }
 
 bool ImageEditor::canRedo() const
 {
-    return !m_redo.isEmpty();
+    return d->history == KeepHistory && d->edits.canRedo();
 }
 
 bool ImageEditor::undo()
 {
-    commitPreview();
-    if (m_undo.isEmpty())
+    if (!canUndo())
         return false;
-    m_redo.append(m_state);
-    m_state = m_undo.takeLast();
+    d->edits.undo();
+    d->render();
     return true;
 }
 
 bool ImageEditor::redo()
 {
-    commitPreview();
-    if (m_redo.isEmpty())
+    if (!canRedo())
         return false;
-    m_undo.append(m_state);
-    m_state = m_redo.takeLast();
+    d->edits.redo();
+    d->render();
     return true;
 }
 
 bool ImageEditor::runEditFilter(const QString &filterName, const QHash<QString, QVariant> &options,
                                 int flag)
 {
-    // A flag-1 edit starts again from the picture as it was before this activation's
-    // previous flag-1 edit, so successive choices replace each other.
-    const bool preview = flag == 1;
-    const State &source = preview && !m_previewBase.image.isNull() ? m_previewBase : m_state;
-    QString error;
-    // Without history nothing needs the picture a stacking edit replaces: given up, the filters
-    // that can write their result into its pixels do, and a chain never holds two pictures.
-    // They do so only when no one else shares it; on failure it is left as it was.
-    const bool givesUp = !preview && m_history == NoHistory;
-    QImage result = givesUp
-        ? ImageFilters::applyFilter(std::move(m_state.image), filterName, options, &error)
-        : ImageFilters::applyFilter(source.image, filterName, options, &error);
-    if (result.isNull()) {
-        m_errors.append(error);
+    const EditStep step { d->plugin, filterName, options, flag == 1 ? 1 : 0 };
+    EditList next = d->edits;
+    next.add(step);
+    // Checked against the picture the step applies to: for a choice replacing another,
+    // the one before that.
+    QList<EditStep> steps = next.steps();
+    steps.removeLast();
+    const QSize input = Operations::outputSize(steps, d->heldFullSize());
+    QString error = Operations::check(filterName, input, options);
+    if (error.isEmpty() && d->original.isNull() && !d->fullSize.isValid())
+        error = QStringLiteral("There is no picture for the filter \"%1\".").arg(filterName);
+    if (!error.isEmpty()) {
+        d->errors.append(error);
         return false;
     }
-    std::optional<PictureTurn> turn;
-    if (const std::optional<PictureTurn> step = turnOf(filterName, options); step && source.turn)
-        turn = source.turn->then(*step);
-
-    if (preview) {
-        if (m_previewBase.image.isNull())
-            m_previewBase = m_state;
-    } else {
-        commitPreview();
-        remember(m_state);
-    }
-    m_redo.clear();
-    // Dropped before the next is set, so that a run without history never holds two.
-    m_state = State();
-    m_state = { std::move(result), turn };
+    d->edits = next;
+    d->render();
     return true;
-}
-
-void ImageEditor::commitPreview()
-{
-    if (m_previewBase.image.isNull())
-        return;
-    remember(m_previewBase);
-    m_previewBase = State();
-}
-
-void ImageEditor::remember(const State &earlier)
-{
-    if (m_history == KeepHistory)
-        m_undo.append(earlier);
 }

@@ -23,7 +23,7 @@ public:
     LumoraEditUiProvider *provider; // not owned
     std::unique_ptr<ToolBarHost> toolBar;
     QMetaObject::Connection performedConnection;
-    QImage before; // the picture at activation, shared with the editor's
+    EditList before; // the edits at activation, to go back to
     bool restore = true;
     QStringList errors;
     Outcome outcome = Running;
@@ -75,8 +75,8 @@ void PluginSession::start()
           });
 
     if (d->restore)
-        d->before = d->editor.image();
-    d->editor.beginActivation();
+        d->before = d->editor.edits();
+    d->editor.beginActivation(QString::fromLatin1(d->plugin->metaObject()->className()));
     d->plugin->activate();
     d->hasToolBar = d->plugin->containsUi();
     if (!d->hasToolBar) {
@@ -189,9 +189,9 @@ void PluginSession::leave(bool confirmed)
     d->editor.endActivation(kept);
     // A failed edit leaves nothing behind; neither does a dropped one that a filter had
     // already reached.
-    if (!kept && d->restore && d->editor.image().cacheKey() != d->before.cacheKey())
-        d->editor.setImage(d->before);
-    d->before = QImage();
+    if (!kept && d->restore && !(d->editor.edits() == d->before))
+        d->editor.setEdits(d->before);
+    d->before = EditList();
 
     disconnect(d->performedConnection);
     d->plugin->setEditUiProvider(nullptr);

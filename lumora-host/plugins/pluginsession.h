@@ -54,10 +54,9 @@ public:
     ~PluginSession() override;
 
     LumoraEditPlugin *plugin() const;
-    // Whether a cancelled or failed activation puts back the picture as it was at
-    // start(), which holds a reference to it throughout (default true). A caller that
-    // discards the picture on failure (a command-line run) turns it off, so that a
-    // filter can work on the only copy in place. Set before start().
+    // Whether a cancelled or failed activation puts back the edits as they were at
+    // start() (default true). A caller that discards the picture on failure (a
+    // command-line run) may turn it off. Set before start().
     void setRestoreOnFailure(bool restore);
     // Activates the plug-in; a one-shot is run and confirmed before this returns.
     void start();

@@ -173,8 +173,8 @@ void tst_ImageEditor::withoutHistoryPreviewsStillCancel()
     QVERIFY(!editor.canUndo());
 }
 
-// A reduced stand-in answers the size it stands for, turned with it, until an edit that is no
-// turn; the filters still work on the stand-in.
+// A reduced stand-in answers the size it stands for, with every edit's geometry; the
+// filters work on the stand-in with their geometry scaled.
 void tst_ImageEditor::standInAnswersTheFullSize()
 {
     ImageEditor editor(picture(), ImageEditor::NoHistory);
@@ -184,12 +184,21 @@ void tst_ImageEditor::standInAnswersTheFullSize()
     QVERIFY(editor.runEditFilter(QStringLiteral("org.quenta.rotate"), { { "angle", 90 } }, 0));
     QCOMPARE(editor.fullImageSize(), QSize(500, 700));
     QCOMPARE(editor.image().size(), QSize(5, 7));
-    QVERIFY(editor.runEditFilter(QStringLiteral("org.quenta.flip"), { { "horizontal", true } }, 0));
-    QCOMPARE(editor.fullImageSize(), QSize(500, 700));
     QVERIFY(editor.runEditFilter(QStringLiteral("org.quenta.auto.levels"), {}, 0));
-    QCOMPARE(editor.fullImageSize(), QSize(5, 7));
+    QCOMPARE(editor.fullImageSize(), QSize(500, 700));
+    // 200 x 300 of 500 x 700 is 2 x 3 of the 5 x 7 stand-in.
+    QVERIFY(editor.runEditFilter(QStringLiteral("org.quenta.crop"),
+                                 { { "cropRectangle", QRect(100, 200, 200, 300) } }, 0));
+    QCOMPARE(editor.fullImageSize(), QSize(200, 300));
+    QCOMPARE(editor.image().size(), QSize(2, 3));
+    QVERIFY(editor.runEditFilter(QStringLiteral("org.quenta.scale"),
+                                 { { "sizeAfter", QSize(100, 150) } }, 0));
+    QCOMPARE(editor.fullImageSize(), QSize(100, 150));
+    QCOMPARE(editor.image().size(), QSize(1, 2));
+    // Checked against the full geometry: inside the stand-in, outside the picture.
+    QVERIFY(!editor.runEditFilter(QStringLiteral("org.quenta.crop"),
+                                  { { "cropRectangle", QRect(120, 0, 5, 5) } }, 0));
 
-    editor.setFullImageSize(QSize(700, 500));
     editor.setImage(picture());
     QCOMPARE(editor.fullImageSize(), QSize(7, 5));
 }
