@@ -22,11 +22,9 @@ public:
         return kept(input, options).size();
     }
     Reach reach(const Options &) const override { return Reach::Row; }
-    QImage::Format outputFormat(QImage::Format input, const Options &) const override
+    QImage probe(const QImage &probe, const Options &) const override
     {
-        QImage probe(1, 1, input);
-        probe.fill(0);
-        return ImageFilters::crop(probe, probe.rect()).format();
+        return ImageFilters::crop(probe, probe.rect());
     }
     Options reduced(const Options &options, const QSize &full, const QSize &reduced) const override
     {

@@ -37,6 +37,29 @@ QImage takeRows(QImage *band, int rows)
     return head;
 }
 
+// Hands out a band read ahead, then its source's.
+class PeekedSource : public RowSource
+{
+public:
+    PeekedSource(std::unique_ptr<RowSource> source, QImage first)
+        : m_source(std::move(source))
+        , m_first(std::move(first))
+    { }
+    QSize size() const override { return m_source->size(); }
+    QImage::Format format() const override { return m_source->format(); }
+    QImage next(int rows) override
+    {
+        if (m_first.isNull())
+            return m_source->next(rows);
+        return takeRows(&m_first, rows);
+    }
+    QString error() const override { return m_source->error(); }
+
+private:
+    std::unique_ptr<RowSource> m_source;
+    QImage m_first;
+};
+
 // Counts the rows read from the first source, from whichever thread reads them.
 class CountingSource : public RowSource
 {
@@ -146,18 +169,18 @@ private:
 class BandStage : public RowSource
 {
 public:
-    BandStage(std::unique_ptr<RowSource> source, const QList<EditStep> &steps)
+    BandStage(std::unique_ptr<RowSource> source, const QList<EditStep> &steps, QImage *probe)
         : m_source(std::move(source))
     {
         QSize size = m_source->size();
-        m_format = m_source->format();
         for (const EditStep &step : steps) {
             const Operation *operation = Operations::find(step.filter);
             m_stages.append({ operation, step.options, size, 0 });
             size = operation->outputSize(size, step.options);
-            m_format = operation->outputFormat(m_format, step.options);
+            *probe = operation->probe(*probe, step.options);
         }
         m_size = size;
+        m_format = probe->format();
     }
     QSize size() const override { return m_size; }
     QImage::Format format() const override { return m_format; }
@@ -200,17 +223,17 @@ private:
 class WholeStage : public RowSource
 {
 public:
-    WholeStage(std::unique_ptr<RowSource> source, const QList<EditStep> &steps)
+    WholeStage(std::unique_ptr<RowSource> source, const QList<EditStep> &steps, QImage *probe)
         : m_source(std::move(source))
         , m_steps(steps)
     {
         m_size = m_source->size();
-        m_format = m_source->format();
         for (const EditStep &step : steps) {
             const Operation *operation = Operations::find(step.filter);
             m_size = operation->outputSize(m_size, step.options);
-            m_format = operation->outputFormat(m_format, step.options);
+            *probe = operation->probe(*probe, step.options);
         }
+        m_format = probe->format();
     }
     QSize size() const override { return m_size; }
     QImage::Format format() const override { return m_format; }
@@ -251,8 +274,10 @@ private:
                 m_error = m_source->error();
                 return false;
             }
-            if (row == 0)
+            if (row == 0) {
                 carryOver(band, &picture);
+                picture.setColorTable(band.colorTable());
+            }
             const qsizetype bytes = std::min(band.bytesPerLine(), picture.bytesPerLine());
             for (int y = 0; y < band.height() && row < size.height(); ++y, ++row)
                 std::memcpy(picture.scanLine(row), band.constScanLine(y), size_t(bytes));
@@ -337,8 +362,15 @@ StreamedRender::StreamedRender(std::unique_ptr<RowSource> source, const QList<Ed
     d->settings = settings;
     d->settings.bandRows = std::max(1, settings.bandRows);
     d->sourceRows = source->size().height();
-    std::unique_ptr<RowSource> chain
-        = std::make_unique<CountingSource>(std::move(source), &d->read);
+    // The output's format follows from the input's pixels' format and colour table (an
+    // indexed picture with transparent entries is worked on with alpha): the first band
+    // is read here to know them.
+    QImage first = source->next(d->settings.bandRows);
+    QImage probe = first.isNull() ? QImage(1, 1, source->format()) : first.copy(0, 0, 1, 1);
+    if (first.isNull())
+        probe.fill(0);
+    std::unique_ptr<RowSource> chain = std::make_unique<CountingSource>(
+        std::make_unique<PeekedSource>(std::move(source), std::move(first)), &d->read);
     if (settings.threads)
         chain = std::make_unique<PrefetchSource>(std::move(chain), d->settings.bandRows,
                                                  settings.cancel);
@@ -349,9 +381,9 @@ StreamedRender::StreamedRender(std::unique_ptr<RowSource> source, const QList<Ed
         if (run.isEmpty())
             return;
         if (runIsWhole)
-            chain = std::make_unique<WholeStage>(std::move(chain), run);
+            chain = std::make_unique<WholeStage>(std::move(chain), run, &probe);
         else
-            chain = std::make_unique<BandStage>(std::move(chain), run);
+            chain = std::make_unique<BandStage>(std::move(chain), run, &probe);
         run.clear();
     };
     for (const EditStep &step : steps) {

@@ -22,13 +22,11 @@ QString Operation::check(const QSize &input, const Options &options) const
     return checkValues(input, options);
 }
 
-QImage::Format Operation::outputFormat(QImage::Format input, const Options &options) const
+QImage Operation::probe(const QImage &probe, const Options &options) const
 {
-    // The filters choose their format from the input's alone: one pixel tells.
-    QImage probe(1, 1, input);
-    probe.fill(0);
+    // The filters choose their format from the input's format and colour table alone.
     QString ignored;
-    return render(std::move(probe), options, &ignored).format();
+    return render(probe.copy(), options, &ignored);
 }
 
 QImage Operation::render(QImage &&picture, const Options &options, QString *error) const

@@ -66,8 +66,9 @@ public:
 
     virtual Reach reach(const Options &) const { return Reach::Pixel; }
 
-    // The format of the bands made of bands of `input` format.
-    virtual QImage::Format outputFormat(QImage::Format input, const Options &options) const;
+    // A pixel of the output made of `probe`, one pixel of the input (in its format, with its
+    // colour table): what the output's format is, before any band is made.
+    virtual QImage probe(const QImage &probe, const Options &options) const;
 
     // A flip or a rotation: the turn it makes. Nothing for an operation that changes pixels.
     virtual std::optional<PictureTurn> turn(const Options &) const { return std::nullopt; }

@@ -22,11 +22,9 @@ public:
         return options.value(SizeKey).toSize();
     }
     Reach reach(const Options &) const override { return Reach::Picture; }
-    QImage::Format outputFormat(QImage::Format input, const Options &) const override
+    QImage probe(const QImage &probe, const Options &) const override
     {
-        QImage probe(1, 1, input);
-        probe.fill(0);
-        return ImageFilters::scale(probe, QSize(1, 1)).format();
+        return ImageFilters::scale(probe, QSize(1, 1));
     }
     Options reduced(const Options &options, const QSize &full, const QSize &reduced) const override
     {
