@@ -7,6 +7,7 @@
 #include "processrun.h"
 
 #include <QColorSpace>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
@@ -15,6 +16,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -64,6 +66,45 @@ QString differingPixels(const QString &a, const QString &b)
                runProcess(QStringLiteral("compare-im6.q16"), { "-metric", "AE", a, b, "null:" })
                    .err)
         .trimmed();
+}
+
+// A PNG chunk with its CRC-32 (bitwise: a dozen chunks are made).
+QByteArray pngChunk(const QByteArray &type, const QByteArray &data)
+{
+    quint32 crc = 0xffffffff;
+    for (const char byte : type + data) {
+        crc ^= uchar(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320 & (0u - (crc & 1)));
+    }
+    QByteArray chunk;
+    QDataStream out(&chunk, QIODevice::WriteOnly);
+    out << quint32(data.size());
+    chunk += type + data;
+    out.device()->seek(chunk.size());
+    out << ~crc;
+    return chunk;
+}
+
+// `png` (one IDAT) made an animated PNG of two frames: the acTL and fcTL chunks, and its
+// picture again as the second frame.
+QByteArray animatedPng(const QByteArray &png)
+{
+    const qsizetype idat = png.indexOf("IDAT") - 4;
+    const quint32 length = qFromBigEndian<quint32>(png.constData() + idat);
+    const QByteArray idatChunk = png.mid(idat, 12 + length);
+    const auto frameControl = [&](quint32 sequence) {
+        QByteArray data;
+        QDataStream out(&data, QIODevice::WriteOnly);
+        out << sequence << qFromBigEndian<quint32>(png.constData() + 16)
+            << qFromBigEndian<quint32>(png.constData() + 20) << quint32(0) << quint32(0)
+            << quint16(1) << quint16(10) << quint8(0) << quint8(0);
+        return pngChunk("fcTL", data);
+    };
+    QByteArray frames = pngChunk("acTL", QByteArray("\0\0\0\2\0\0\0\0", 8)) + frameControl(0)
+        + idatChunk + frameControl(1)
+        + pngChunk("fdAT", QByteArray("\0\0\0\2", 4) + idatChunk.mid(8, length));
+    return png.left(idat) + frames + png.mid(idat + idatChunk.size());
 }
 
 void setOldTime(const QString &path)
@@ -159,6 +200,10 @@ void tst_PictureFile::openRefuses_data()
                                      << "damaged";
     QTest::newRow("GIF animation") << "animation"
                                    << "an animation of 3 frames";
+    QTest::newRow("animated PNG") << "apng"
+                                  << "an animation of 2 frames";
+    QTest::newRow("animated WebP") << "webp"
+                                   << "an animation of 2 frames";
     QTest::newRow("JPEG too large for this machine's memory") << "huge"
                                                               << "of memory available";
     QTest::newRow("text") << "text"
@@ -190,6 +235,17 @@ void tst_PictureFile::openRefuses()
         writeAll(path, png.left(png.size() / 2));
     else if (kind == "animation")
         path = fixture("animation.gif");
+    else if (kind == "apng") {
+        writeAll(path, animatedPng(png));
+        // A sound animation as other readers see it: ImageMagick reads its CRCs without a
+        // word, exiftool counts its frames.
+        const ProcessRun read = runProcess(Convert, { path, "null:" });
+        QVERIFY2(read.exitCode == 0 && read.err.isEmpty(), read.err.constData());
+        QCOMPARE(runProcess("exiftool", { "-s3", "-AnimationFrames", path }).out, "2\n");
+    } else if (kind == "webp")
+        QCOMPARE(
+            run(Convert, { "-delay", "10", "-size", "8x6", "xc:red", "xc:blue", "webp:" + path }),
+            QString());
     else if (kind == "text")
         writeAll(path, "just some words\n");
     else if (kind == "svg")
