@@ -284,9 +284,16 @@ bool PictureFile::Private::readBytes(QString *error)
     // recognised below.
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
+        const int reason = errno;
+        struct stat status;
+        // A socket cannot be opened at all (ENXIO): named here, as the kinds below are.
+        const bool socket = reason == ENXIO && ::stat(native.constData(), &status) == 0
+            && S_ISSOCK(status.st_mode);
         *error = QStringLiteral("cannot read %1: %2")
                      .arg(shown(path),
-                          errno == ENOENT ? QStringLiteral("no such file") : systemReason(errno));
+                          socket ? QStringLiteral("it is a socket, not a picture file")
+                              : reason == ENOENT ? QStringLiteral("no such file")
+                                                 : systemReason(reason));
         return false;
     }
     struct stat status;
