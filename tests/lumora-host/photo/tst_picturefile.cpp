@@ -19,7 +19,9 @@
 #include <QtEndian>
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -192,6 +194,8 @@ void tst_PictureFile::openRefuses_data()
                                                 << "it is a FIFO, not a picture file";
     QTest::newRow("device") << "device"
                             << "it is a device, not a picture file";
+    QTest::newRow("socket") << "socket"
+                            << "it is a socket, not a picture file";
     QTest::newRow("empty file") << "empty"
                                 << "the file is empty";
     QTest::newRow("JPEG cut in half") << "jpeg half"
@@ -225,7 +229,14 @@ void tst_PictureFile::openRefuses()
         QVERIFY(QDir().mkdir(path));
     else if (kind == "fifo")
         QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0644) == 0);
-    else if (kind == "device")
+    else if (kind == "socket") {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+        QVERIFY(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+        ::close(fd);
+    } else if (kind == "device")
         path = QStringLiteral("/dev/null");
     else if (kind == "empty")
         writeAll(path, QByteArray());
