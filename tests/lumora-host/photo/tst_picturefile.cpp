@@ -3,6 +3,7 @@
 // file-size limit, and what changedOnDisk() sees of changes made on disk.
 
 #include "forkedchild.h"
+#include "nativepath.h"
 #include "picturefile.h"
 #include "processrun.h"
 
@@ -14,6 +15,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -136,6 +138,7 @@ private Q_SLOTS:
     void changedOnDisk();
     void savedOver();
     void turnsLosslessly();
+    void namesThatAreNoUtf8();
     void formatForFileName_data();
     void formatForFileName();
 
@@ -576,6 +579,40 @@ void tst_PictureFile::turnsLosslessly()
         QString());
     QCOMPARE(identify("%wx%h", out), QString("1200x1600"));
     QCOMPARE(differingPixels(out, oracle), QString("0")); // the same blocks, not re-encoded
+}
+
+void tst_PictureFile::namesThatAreNoUtf8()
+{
+    // Latin-1 names from an old memory card: Qt's own decoding could no longer name them.
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    const QByteArray inName = "caf\xe9.jpg", outName = "caf\xe9 \xff.png";
+    QVERIFY(QFile::copy(fixture("photo.jpg"), dir.filePath("plain.jpg")));
+    QVERIFY(::rename(folder + "plain.jpg", folder + inName) == 0);
+    // QTemporaryDir could not name them to remove them.
+    const auto remove = qScopeGuard([&] {
+        ::unlink(folder + inName);
+        ::unlink(folder + outName);
+    });
+    const QString in = NativePath::fromNative(folder + inName);
+    PictureFile file;
+    QString error;
+    QVERIFY2(file.open(in, &error), qPrintable(error));
+    QVERIFY(!file.changedOnDisk()); // found again under its own bytes
+    QVERIFY2(file.save(file.image(), NativePath::fromNative(folder + outName), PictureSaveOptions(),
+                       &error),
+             qPrintable(error));
+
+    // The folder as find(1) lists it: exactly these bytes, nothing else.
+    const ProcessRun listed
+        = runProcess("find", { dir.path(), "-mindepth", "1", "-printf", "%f\\0" });
+    QByteArrayList names = listed.out.split('\0');
+    names.removeAll(QByteArray());
+    std::sort(names.begin(), names.end());
+    QCOMPARE(names, QByteArrayList({ outName, inName })); // sorted: ' ' before '.'
+    QFile written(QFile::decodeName(folder) + "written.png");
+    QVERIFY(::rename(folder + outName, folder + "written.png") == 0);
+    QCOMPARE(identify("%wx%h", written.fileName()), QString("96x160"));
 }
 
 void tst_PictureFile::formatForFileName_data()
