@@ -64,12 +64,12 @@ QString identify(const QString &format, const QString &path)
         runProcess(QStringLiteral("identify-im6.q16"), { "-format", format, path }).out);
 }
 
-QString differingPixels(const QString &a, const QString &b)
+// Pixels that differ by more than `fuzz`, as ImageMagick counts them: "0" when none.
+QString differingPixels(const QString &a, const QString &b, const QString &fuzz = "0")
 {
-    return QString::fromUtf8(
-               runProcess(QStringLiteral("compare-im6.q16"), { "-metric", "AE", a, b, "null:" })
-                   .err)
-        .trimmed();
+    const ProcessRun compare = runProcess(QStringLiteral("compare-im6.q16"),
+                                          { "-metric", "AE", "-fuzz", fuzz, a, b, "null:" });
+    return QString::fromUtf8(compare.err).trimmed();
 }
 
 // A PNG chunk with its CRC-32 (bitwise: a dozen chunks are made).
@@ -152,11 +152,12 @@ void tst_PictureFile::initTestCase()
 {
     m_profile = QColorSpace(QColorSpace::DisplayP3).iccProfile();
     writeAll(fixture("p3.icc"), m_profile);
-    // Stored 160x96 with orientation 6 (turn clockwise): upright 96x160.
-    QCOMPARE(
-        run(Convert,
-            { "-size", "160x96", "gradient:red-blue", "-quality", "85", fixture("photo.jpg") }),
-        QString());
+    // Stored 160x96 with orientation 6 (turn clockwise): upright 96x160. A white patch in
+    // one corner tells every turn and flip apart.
+    QCOMPARE(run(Convert,
+                 { "-size", "160x96", "gradient:red-blue", "-fill", "white", "-draw",
+                   "rectangle 8,6 40,30", "-quality", "85", fixture("photo.jpg") }),
+             QString());
     QCOMPARE(run("exiftool",
                  { "-q", "-overwrite_original", "-Artist=Lumora", "-Make=TestCam",
                    "-GPSLatitude=48.5", "-GPSLatitudeRef=N", "-XMP-dc:Title=Kept",
@@ -307,6 +308,11 @@ void tst_PictureFile::opens()
     const QString quality = identify("%Q", fixture("photo.jpg"));
     QVERIFY2(file.describe().contains("JPEG: quality " + quality + ", 4:2:0"),
              qPrintable(file.describe().join('\n')));
+    // Turned the way ImageMagick turns it, not the other way.
+    const QString ours = m_dir.filePath("ours.png"), upright = m_dir.filePath("upright.png");
+    QVERIFY(file.image().save(ours));
+    QCOMPARE(run(Convert, { fixture("photo.jpg"), "-auto-orient", upright }), QString());
+    QCOMPARE(differingPixels(ours, upright, "2%"), QString("0"));
     QCOMPARE(file.takeImage().size(), QSize(96, 160));
     QVERIFY(file.image().isNull());
 
