@@ -15,8 +15,10 @@
 #include <QImageWriter>
 #include <QMutex>
 #include <QTextStream>
+#include <QtEndian>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <future>
@@ -140,6 +142,22 @@ void collectDecodeWarning(QtMsgType type, const QMessageLogContext &, const QStr
 {
     if (decodeWarnings && type == QtWarningMsg)
         decodeWarnings->append(message);
+}
+
+// Frames an animated PNG announces in its acTL chunk, which comes before the picture data;
+// Qt's reader shows the first frame and says nothing of the others. 0 for a still PNG.
+int pngFrameCount(const QByteArray &png)
+{
+    for (qsizetype at = 8; at + 16 <= png.size();) {
+        const quint32 length = qFromBigEndian<quint32>(png.constData() + at);
+        const QByteArray type = png.mid(at + 4, 4);
+        if (type == "IDAT")
+            return 0;
+        if (type == "acTL")
+            return int(qMin<quint32>(qFromBigEndian<quint32>(png.constData() + at + 8), INT_MAX));
+        at += qsizetype(length) + 12;
+    }
+    return 0;
 }
 
 // The colour model an ICC profile describes its pixels in (header bytes 16..19).
@@ -266,9 +284,16 @@ bool PictureFile::Private::readBytes(QString *error)
     // recognised below.
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
+        const int reason = errno;
+        struct stat status;
+        // A socket cannot be opened at all (ENXIO): named here, as the kinds below are.
+        const bool socket = reason == ENXIO && ::stat(native.constData(), &status) == 0
+            && S_ISSOCK(status.st_mode);
         *error = QStringLiteral("cannot read %1: %2")
                      .arg(shown(path),
-                          errno == ENOENT ? QStringLiteral("no such file") : systemReason(errno));
+                          socket ? QStringLiteral("it is a socket, not a picture file")
+                              : reason == ENOENT ? QStringLiteral("no such file")
+                                                 : systemReason(reason));
         return false;
     }
     struct stat status;
@@ -368,7 +393,9 @@ bool PictureFile::Private::decode(QString *error)
                      .arg(shown(path), reason);
         return false;
     }
-    const int frames = format == "gif" ? FormatCheck::gifFrameCount(bytes) : reader.imageCount();
+    int frames = format == "gif" ? FormatCheck::gifFrameCount(bytes) : reader.imageCount();
+    if (format == "png")
+        frames = qMax(frames, pngFrameCount(bytes));
     if (frames > 1) {
         *error = QStringLiteral("cannot read %1: it is an animation of %2 frames, and only a "
                                 "single picture can be edited")
