@@ -9,6 +9,8 @@
 
 #include <jpeglib.h>
 
+#include <jerror.h>
+
 namespace {
 
 // libjpeg reports errors by calling back; these jump back to the call that began the
@@ -67,6 +69,54 @@ QString reason(const ErrorManager &errors)
 constexpr bool littleEndian = Q_BYTE_ORDER == Q_LITTLE_ENDIAN;
 constexpr J_COLOR_SPACE decodeRgb32Space = littleEndian ? JCS_EXT_BGRA : JCS_EXT_ARGB;
 constexpr J_COLOR_SPACE encodeRgb32Space = littleEndian ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+
+// The JPEG as it is written, in one buffer that grows as needed. libjpeg's own
+// jpeg_mem_dest() is no use here: its buffer is lost to the caller when encoding stops
+// half way.
+struct Destination
+{
+    jpeg_destination_mgr manager; // first: libjpeg hands the callbacks a pointer to it
+    unsigned char *data = nullptr; // malloc()'s
+    size_t capacity = 0;
+    size_t size = 0; // once terminated
+};
+
+Destination *destinationOf(j_compress_ptr info)
+{
+    return reinterpret_cast<Destination *>(info->dest);
+}
+
+void startDestination(j_compress_ptr info)
+{
+    Destination *out = destinationOf(info);
+    out->capacity = 64 * 1024;
+    out->data = static_cast<unsigned char *>(std::malloc(out->capacity));
+    if (!out->data)
+        ERREXIT1(info, JERR_OUT_OF_MEMORY, 0);
+    out->manager.next_output_byte = out->data;
+    out->manager.free_in_buffer = out->capacity;
+}
+
+// Called with the buffer full: it doubles.
+boolean growDestination(j_compress_ptr info)
+{
+    Destination *out = destinationOf(info);
+    const size_t grown = out->capacity * 2;
+    auto *data = static_cast<unsigned char *>(std::realloc(out->data, grown));
+    if (!data)
+        ERREXIT1(info, JERR_OUT_OF_MEMORY, 1);
+    out->data = data;
+    out->manager.next_output_byte = data + out->capacity;
+    out->manager.free_in_buffer = grown - out->capacity;
+    out->capacity = grown;
+    return TRUE;
+}
+
+void endDestination(j_compress_ptr info)
+{
+    Destination *out = destinationOf(info);
+    out->size = out->capacity - out->manager.free_in_buffer;
+}
 
 QString tooLarge(const QSize &size)
 {
@@ -225,8 +275,7 @@ class JpegWriter::Private
 public:
     jpeg_compress_struct info {};
     ErrorManager errors;
-    unsigned char *buffer = nullptr; // libjpeg's, grown as the JPEG grows
-    unsigned long bufferSize = 0;
+    Destination out;
     QSize size;
     bool grey = false;
     int written = 0;
@@ -293,7 +342,10 @@ bool JpegWriter::Private::start(int quality, JpegCodec::Sampling sampling)
 {
     if (setjmp(errors.jump))
         return false;
-    jpeg_mem_dest(&info, &buffer, &bufferSize);
+    out.manager.init_destination = startDestination;
+    out.manager.empty_output_buffer = growDestination;
+    out.manager.term_destination = endDestination;
+    info.dest = &out.manager;
     info.image_width = JDIMENSION(size.width());
     info.image_height = JDIMENSION(size.height());
     info.in_color_space = grey ? JCS_GRAYSCALE : encodeRgb32Space;
@@ -358,7 +410,7 @@ JpegWriter::JpegWriter(QSize size, QImage::Format format, int quality, JpegCodec
 JpegWriter::~JpegWriter()
 {
     jpeg_destroy_compress(&d->info);
-    std::free(d->buffer); // jpeg_mem_dest()'s, allocated with malloc()
+    std::free(d->out.data);
 }
 
 bool JpegWriter::write(const QImage &band)
@@ -412,7 +464,7 @@ QByteArray JpegWriter::finish()
         d->fail();
         return QByteArray();
     }
-    return QByteArray(reinterpret_cast<const char *>(d->buffer), qsizetype(d->bufferSize));
+    return QByteArray(reinterpret_cast<const char *>(d->out.data), qsizetype(d->out.size));
 }
 
 QString JpegWriter::error() const
