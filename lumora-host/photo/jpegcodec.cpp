@@ -380,23 +380,6 @@ QString imperfection(const Info &info, PictureTurn turn)
         .arg(width ? mcu.width() : mcu.height());
 }
 
-// TurboJPEG hands out the inks as stored. Photoshop, which writes most CMYK JPEGs,
-// stores them inverted (255 for no ink); a file carries no reliable sign of the other
-// kind, so Qt's own reader and the browsers take every CMYK JPEG as inverted, as we do.
-void inksToRgb(QImage *image)
-{
-    const auto times = [](int a, int b) { return (a * b + 127) / 255; };
-    for (int y = 0; y < image->height(); ++y) {
-        uchar *line = image->scanLine(y);
-        QRgb *out = reinterpret_cast<QRgb *>(line);
-        for (int x = 0; x < image->width(); ++x) {
-            const uchar *ink = line + qsizetype(x) * 4;
-            const int c = ink[0], m = ink[1], yellow = ink[2], k = ink[3];
-            out[x] = qRgb(times(c, k), times(m, k), times(yellow, k));
-        }
-    }
-}
-
 QString tooLarge(const QSize &size)
 {
     return QStringLiteral("the picture of %1 x %2 pixels does not fit in memory")
@@ -425,6 +408,53 @@ bool readInfo(const QByteArray &jpeg, Info *info, QString *error)
     return true;
 }
 
+QSize Scale::of(QSize stored) const
+{
+    const tjscalingfactor factor { num, denom };
+    return QSize(TJSCALED(stored.width(), factor), TJSCALED(stored.height(), factor));
+}
+
+Scale reducedScale(QSize stored, int minimumLongestSide)
+{
+    Scale best;
+    if (minimumLongestSide <= 0)
+        return best;
+    // The factors come largest first; the last that still gives the longest side wanted.
+    int count = 0;
+    const tjscalingfactor *factors = tjGetScalingFactors(&count);
+    QSize smallest = stored;
+    for (int i = 0; factors && i < count; ++i) {
+        const Scale scale { factors[i].num, factors[i].denom };
+        if (scale.num > scale.denom)
+            continue;
+        const QSize size = scale.of(stored);
+        if (std::max(size.width(), size.height()) >= minimumLongestSide
+            && qint64(size.width()) * size.height()
+                < qint64(smallest.width()) * smallest.height()) {
+            best = scale;
+            smallest = size;
+        }
+    }
+    return best;
+}
+
+// TurboJPEG hands out the inks as stored. Photoshop, which writes most CMYK JPEGs,
+// stores them inverted (255 for no ink); a file carries no reliable sign of the other
+// kind, so Qt's own reader and the browsers take every CMYK JPEG as inverted, as we do.
+void inksToRgb(QImage *image)
+{
+    const auto times = [](int a, int b) { return (a * b + 127) / 255; };
+    for (int y = 0; y < image->height(); ++y) {
+        uchar *line = image->scanLine(y);
+        QRgb *out = reinterpret_cast<QRgb *>(line);
+        for (int x = 0; x < image->width(); ++x) {
+            const uchar *ink = line + qsizetype(x) * 4;
+            const int c = ink[0], m = ink[1], yellow = ink[2], k = ink[3];
+            out[x] = qRgb(times(c, k), times(m, k), times(yellow, k));
+        }
+    }
+}
+
 namespace {
 
 // Decodes at the smallest of TurboJPEG's scales whose longest side is at least
@@ -435,24 +465,10 @@ QImage decodeAt(const QByteArray &jpeg, int minimumLongestSide, QString *error)
     Header header;
     if (!handle || !readHeader(handle.get(), jpeg, &header, error))
         return QImage();
-    int width = header.width;
-    int height = header.height;
-    if (minimumLongestSide > 0) {
-        // The factors come largest first; the last that still gives the longest side wanted.
-        int count = 0;
-        const tjscalingfactor *factors = tjGetScalingFactors(&count);
-        for (int i = 0; factors && i < count; ++i) {
-            const tjscalingfactor f = factors[i];
-            if (f.num > f.denom)
-                continue;
-            const int w = TJSCALED(header.width, f);
-            const int h = TJSCALED(header.height, f);
-            if (std::max(w, h) >= minimumLongestSide && qint64(w) * h < qint64(width) * height) {
-                width = w;
-                height = h;
-            }
-        }
-    }
+    const Scale scale = reducedScale(QSize(header.width, header.height), minimumLongestSide);
+    const QSize scaled = scale.of(QSize(header.width, header.height));
+    const int width = scaled.width();
+    const int height = scaled.height();
     const bool grey = header.colorspace == TJCS_GRAY;
     const bool inks = header.colorspace == TJCS_CMYK || header.colorspace == TJCS_YCCK;
     QImage image(width, height, grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);

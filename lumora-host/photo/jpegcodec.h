@@ -55,6 +55,24 @@ QImage decode(const QByteArray &jpeg, QString *error);
 // side is the full side times the scale, rounded up.
 QImage decodeReduced(const QByteArray &jpeg, int minimumLongestSide, QString *error);
 
+// A DCT scale of the decoder: sides times num / denom, rounded up.
+struct Scale
+{
+    int num = 1;
+    int denom = 1;
+    QSize of(QSize stored) const; // `stored` scaled, each side rounded up
+};
+
+// The scale decodeReduced() decodes `stored` at: the smallest of TurboJPEG's scales (1/8 ..
+// 1) whose longest side is at least minimumLongestSide; 1/1 when none is smaller or
+// minimumLongestSide is 0 or less.
+Scale reducedScale(QSize stored, int minimumLongestSide);
+
+// The inks of a CMYK or YCCK JPEG, as the decoder hands them out (four bytes a pixel,
+// C M Y K, in a picture of Format_RGB32's layout), turned into RGB in place by naive
+// inversion, as decode() does.
+void inksToRgb(QImage *image);
+
 // Encodes image (any format; Format_Grayscale8 and Grayscale16 as one grey
 // component, everything else as RGB with any alpha dropped, the colours kept
 // unpremultiplied) at quality 1..100 (clamped to it) with the given sampling (Gray for

@@ -1,8 +1,10 @@
 #include "picturefile.h"
 
 #include "formatcheck.h"
+#include "imagerows.h"
 #include "jpegcodec.h"
 #include "jpegsegments.h"
+#include "jpegstream.h"
 #include "jpegtrailer.h"
 #include "nativepath.h"
 #include "pngcolourkey.h"
@@ -222,10 +224,14 @@ const WriteFormat writeFormats[] = {
     { "ppm", { "ppm" } },
 };
 
+bool isGrey(QImage::Format format)
+{
+    return format == QImage::Format_Grayscale8 || format == QImage::Format_Grayscale16;
+}
+
 bool isGrey(const QImage &image)
 {
-    return image.format() == QImage::Format_Grayscale8
-        || image.format() == QImage::Format_Grayscale16;
+    return isGrey(image.format());
 }
 
 bool isDeep(const QImage &image)
@@ -238,6 +244,64 @@ bool isMetadataKey(const QString &key)
 {
     return key == QLatin1String("XML:com.adobe.xmp")
         || key.startsWith(QLatin1String("Raw profile type"));
+}
+
+// Why a source of bands stopped before its last row: its own error, or the count.
+QString sourceFailure(const RowSource &rows, const QString &path, int done)
+{
+    const QString reason = rows.error();
+    if (!reason.isEmpty())
+        return reason;
+    return QStringLiteral("cannot write %1: the picture ends after %2 of its %3 rows")
+        .arg(shown(path))
+        .arg(done)
+        .arg(rows.size().height());
+}
+
+// The bands gathered into one picture, with the first band's colour space, colour
+// table, dots per metre and text. A first band of every row is the picture itself.
+QImage gathered(RowSource &rows, const QString &path, QString *error)
+{
+    const QSize size = rows.size();
+    const QImage first = rows.next(size.height());
+    if (first.isNull() || first.height() == size.height()) {
+        if (first.isNull())
+            *error = sourceFailure(rows, path, 0);
+        return first;
+    }
+    QImage whole(size, rows.format());
+    if (whole.isNull()) {
+        *error = QStringLiteral("cannot write %1: the picture of %2 x %3 pixels does not fit in "
+                                "memory")
+                     .arg(shown(path))
+                     .arg(size.width())
+                     .arg(size.height());
+        return QImage();
+    }
+    whole.setColorTable(first.colorTable());
+    whole.setColorSpace(first.colorSpace());
+    whole.setDotsPerMeterX(first.dotsPerMeterX());
+    whole.setDotsPerMeterY(first.dotsPerMeterY());
+    for (const QString &key : first.textKeys())
+        whole.setText(key, first.text(key));
+    int y = 0;
+    for (QImage band = first; !band.isNull();
+         band = y < size.height() ? rows.next(size.height() - y) : QImage()) {
+        if (band.width() != size.width() || band.format() != whole.format()
+            || band.height() > size.height() - y) {
+            *error = QStringLiteral("cannot write %1: a band does not fit the picture")
+                         .arg(shown(path));
+            return QImage();
+        }
+        for (int line = 0; line < band.height(); ++line, ++y)
+            std::memcpy(whole.scanLine(y), band.constScanLine(line),
+                        size_t(qMin(whole.bytesPerLine(), band.bytesPerLine())));
+    }
+    if (y < size.height()) {
+        *error = sourceFailure(rows, path, y);
+        return QImage();
+    }
+    return whole;
 }
 
 } // namespace
@@ -265,6 +329,7 @@ public:
     std::optional<PictureTurn> onlyTurn; // as open() was given it
     bool metadataRead = false;
     bool reduced = false; // image is a DCT-scaled stand-in for turns
+    bool deferred = false; // openDeferred(): a JPEG's image not decoded, another's not shown
     QSize fullSize; // upright
     // With a stand-in the blocks are turned from open() on, beside the decoding of the
     // stand-in and the plug-ins' work; save() takes the result. It holds its own
@@ -272,9 +337,36 @@ public:
     PictureTurn earlyTurn;
     std::shared_future<QByteArray> earlyTransform;
 
+    bool open(const QString &path, QString *error);
     bool readBytes(QString *error);
     bool decode(QString *error);
     void setColourSpace(QImage *picture) const;
+    QColorSpace colourSpace() const;
+    PictureTurn upright() const { return PictureTurn::fromExifOrientation(orientation); }
+    // The format of the JPEG's picture decoded and turned.
+    QImage::Format decodedFormat(PictureTurn turn) const;
+
+    // What a save writes: the edited picture in bands, and what its metadata is made of.
+    struct Edited
+    {
+        RowSource *rows;
+        QImage whole; // the same picture whole, where the caller holds it so
+        QImage thumbnailFrom; // the picture or a smaller copy of it
+        QSize size; // written in the metadata; invalid: thumbnailFrom's
+    };
+    bool save(Edited &edited, const QString &path, const PictureSaveOptions &options,
+              QString *error, QStringList *notes) const;
+    QByteArray checkedFormat(const Edited &edited, const QString &path,
+                             const PictureSaveOptions &options, QString *error) const;
+    QByteArray turnedLosslessly(const QByteArray &format, const PictureSaveOptions &options,
+                                Model *pixels) const;
+    QByteArray encodedJpeg(RowSource &rows, const QString &path, const PictureSaveOptions &options,
+                           QString *error, QStringList *notes) const;
+    QByteArray encodedWithQt(const QImage &picture, const QByteArray &format, const QString &path,
+                             QString *error, QStringList *notes) const;
+    void writeMetadata(QByteArray *encoded, const QByteArray &format, Model pixels,
+                       const Edited &edited, const PictureSaveOptions &options,
+                       QStringList *notes) const;
 };
 
 bool PictureFile::Private::readBytes(QString *error)
@@ -452,7 +544,9 @@ bool PictureFile::Private::decode(QString *error)
                              }).share();
         }
     }
-    if (format == "jpeg") {
+    if (format == "jpeg" && deferred) {
+        // Decoded when its bands or a reduced copy are asked for.
+    } else if (format == "jpeg") {
         // A stand-in is decoded at a fraction of the cost: the entropy decoding stays, the
         // inverse DCT and colour conversion shrink with the scale.
         image = reduced ? JpegCodec::decodeReduced(bytes, ReducedLongestSide, &reason)
@@ -502,39 +596,67 @@ PictureFile::~PictureFile() = default;
 bool PictureFile::open(const QString &path, QString *error, std::optional<PictureTurn> onlyTurn)
 {
     d.reset(new Private);
-    d->path = path;
     d->onlyTurn = onlyTurn;
-    if (!d->readBytes(error) || !d->decode(error)) {
-        d.reset(new Private);
+    if (d->open(path, error))
+        return true;
+    d.reset(new Private);
+    return false;
+}
+
+bool PictureFile::openDeferred(const QString &path, QString *error)
+{
+    d.reset(new Private);
+    d->deferred = true;
+    if (d->open(path, error))
+        return true;
+    d.reset(new Private);
+    return false;
+}
+
+bool PictureFile::Private::open(const QString &file, QString *error)
+{
+    path = file;
+    if (!readBytes(error) || !decode(error))
         return false;
-    }
 
-    if (!d->metadataRead)
-        d->metadata = PhotoMetadata::read(d->bytes);
-    d->warnings = d->metadata.warnings();
-    d->trailer = JpegTrailer::read(d->bytes, d->metadata);
-    d->iccProfile = d->metadata.iccProfile();
-    if (d->iccProfile.isEmpty() && d->image.colorSpace().isValid())
-        d->iccProfile = d->image.colorSpace().iccProfile();
+    if (!metadataRead)
+        metadata = PhotoMetadata::read(bytes);
+    warnings = metadata.warnings();
+    trailer = JpegTrailer::read(bytes, metadata);
+    iccProfile = metadata.iccProfile();
+    if (iccProfile.isEmpty() && image.colorSpace().isValid())
+        iccProfile = image.colorSpace().iccProfile();
     // Qt holds only RGB profiles; a grey or CMYK one stays in iccProfile alone.
-    d->setColourSpace(&d->image);
+    setColourSpace(&image);
 
-    d->orientation = d->metadata.orientation();
-    const PictureTurn upright = PictureTurn::fromExifOrientation(d->orientation);
-    d->reduced = d->reduced && d->image.size() != d->jpeg.size;
-    const QSize stored = d->format == "jpeg" ? d->jpeg.size : d->image.size();
-    d->fullSize = upright.swapsSides() ? stored.transposed() : stored;
-    d->image = upright.apply(d->image);
+    orientation = metadata.orientation();
+    reduced = reduced && image.size() != jpeg.size;
+    const QSize stored = format == "jpeg" ? jpeg.size : image.size();
+    fullSize = upright().swapsSides() ? stored.transposed() : stored;
+    image = upright().apply(image);
     return true;
 }
 
 void PictureFile::Private::setColourSpace(QImage *picture) const
 {
     if (!iccProfile.isEmpty() && !picture->colorSpace().isValid()) {
-        const QColorSpace space = QColorSpace::fromIccProfile(iccProfile);
+        const QColorSpace space = colourSpace();
         if (space.isValid())
             picture->setColorSpace(space);
     }
+}
+
+QImage::Format PictureFile::Private::decodedFormat(PictureTurn turn) const
+{
+    const bool grey = jpeg.colorModel == JpegCodec::ColorModel::Gray;
+    return turn.apply(QImage(1, 1, grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32))
+        .format();
+}
+
+// The profile as Qt holds it; invalid where there is none or Qt cannot hold it.
+QColorSpace PictureFile::Private::colourSpace() const
+{
+    return iccProfile.isEmpty() ? QColorSpace() : QColorSpace::fromIccProfile(iccProfile);
 }
 
 QString PictureFile::path() const
@@ -549,7 +671,7 @@ QByteArray PictureFile::format() const
 
 QImage PictureFile::image() const
 {
-    return d->image;
+    return d->deferred ? QImage() : d->image;
 }
 
 QSize PictureFile::fullSize() const
@@ -559,7 +681,7 @@ QSize PictureFile::fullSize() const
 
 QImage PictureFile::takeImage()
 {
-    return std::exchange(d->image, QImage());
+    return d->deferred ? QImage() : std::exchange(d->image, QImage());
 }
 
 const PhotoMetadata &PictureFile::metadata() const
@@ -580,7 +702,13 @@ QStringList PictureFile::warnings() const
 QStringList PictureFile::describe() const
 {
     QStringList lines;
-    const QImage &image = d->image;
+    // A deferred JPEG's picture in the format it decodes to.
+    const bool undecoded = d->image.isNull() && d->format == "jpeg";
+    const QImage image = undecoded
+        ? QImage(1, 1,
+                 d->jpeg.colorModel == JpegCodec::ColorModel::Gray ? QImage::Format_Grayscale8
+                                                                   : QImage::Format_RGB32)
+        : d->image;
     lines << QStringLiteral("Format: %1").arg(QString::fromLatin1(d->format.toUpper()));
     lines << QStringLiteral("Pixels: %1x%2, %3, %4 bits per channel")
                  .arg(d->fullSize.width())
@@ -623,174 +751,355 @@ QString PictureFile::writableSuffixes()
     return suffixes.join(QLatin1String(", "));
 }
 
+QImage PictureFile::reduced(int minimumLongestSide, QString *error) const
+{
+    QString reason;
+    QImage picture;
+    if (d->format == "jpeg") {
+        picture = JpegCodec::decodeReduced(d->bytes, minimumLongestSide, &reason);
+        d->setColourSpace(&picture);
+        picture = d->upright().apply(picture);
+    } else if (!d->image.isNull()) {
+        const QSize size = d->image.size();
+        if (qMax(size.width(), size.height()) <= minimumLongestSide)
+            return d->image;
+        // At least a pixel across, for a picture far longer than wide.
+        const QSize scaled
+            = size.scaled(minimumLongestSide, minimumLongestSide, Qt::KeepAspectRatio)
+                  .expandedTo(QSize(1, 1));
+        return d->image.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    } else {
+        reason = d->path.isEmpty() ? QStringLiteral("no picture is open")
+                                   : QStringLiteral("the picture was handed over");
+    }
+    if (picture.isNull())
+        *error = QStringLiteral("cannot read %1: %2").arg(shown(d->path), reason);
+    return picture;
+}
+
+namespace {
+
+// A source of a file's bands that says its errors in the words open() and save() use
+// ("cannot read NAME: ...") and gives every band the file's colour space.
+class FileRows : public RowSource
+{
+public:
+    FileRows(std::unique_ptr<RowSource> rows, const QColorSpace &space, const QString &failure)
+        : m_rows(std::move(rows))
+        , m_space(space)
+        , m_failure(failure)
+    { }
+
+    QSize size() const override { return m_rows->size(); }
+    QImage::Format format() const override { return m_rows->format(); }
+    QImage next(int rows) override
+    {
+        QImage band = m_rows->next(rows);
+        if (!band.isNull() && m_space.isValid())
+            band.setColorSpace(m_space);
+        return band;
+    }
+    QString error() const override
+    {
+        const QString reason = m_rows->error();
+        return reason.isEmpty() ? reason : m_failure.arg(reason);
+    }
+
+private:
+    std::unique_ptr<RowSource> m_rows;
+    QColorSpace m_space;
+    QString m_failure; // %1: the reason
+};
+
+} // namespace
+
+std::unique_ptr<RowSource> PictureFile::rows(QString *error) const
+{
+    if (!d->image.isNull() && !d->reduced)
+        return std::make_unique<ImageRows>(d->image);
+    if (d->format != "jpeg") {
+        *error = QStringLiteral("cannot read %1: %2")
+                     .arg(shown(d->path),
+                          d->path.isEmpty() ? QStringLiteral("no picture is open")
+                                            : QStringLiteral("the picture was handed over"));
+        return nullptr;
+    }
+    const QString failure = QStringLiteral("cannot read %1: %2").arg(shown(d->path));
+    const QColorSpace space = d->colourSpace();
+    if (d->upright().isIdentity())
+        return std::make_unique<FileRows>(std::make_unique<JpegReader>(d->bytes), space, failure);
+    // Turned as open() turns it; the bands are views on the turned picture.
+    auto turned = std::make_unique<ImageRows>(
+        d->fullSize, d->decodedFormat(d->upright()),
+        [bytes = d->bytes, space, turn = d->upright()](QString *reason) {
+            QImage picture = JpegCodec::decode(bytes, reason);
+            if (space.isValid())
+                picture.setColorSpace(space);
+            return turn.apply(picture);
+        });
+    return std::make_unique<FileRows>(std::move(turned), space, failure);
+}
+
 bool PictureFile::save(const QImage &edited, const QString &path, const PictureSaveOptions &options,
                        QString *error, QStringList *warnings) const
 {
-    QImage picture = edited; // the whole picture, decoded below when edited is a stand-in
+    ImageRows rows(edited);
+    Private::Edited picture { &rows, edited, edited, QSize() };
+    std::unique_ptr<RowSource> decoded;
+    if (d->reduced && options.turn) {
+        // edited is a stand-in. Where the blocks do not take the turn after all, the
+        // whole picture is decoded and turned as the stand-in was, and the thumbnail
+        // made from it.
+        const PictureTurn turn = d->upright().then(*options.turn);
+        picture.size = options.turn->swapsSides() ? d->fullSize.transposed() : d->fullSize;
+        picture.whole = QImage();
+        decoded = std::make_unique<FileRows>(
+            std::make_unique<ImageRows>(picture.size, d->decodedFormat(turn),
+                                        [this, turn, &picture](QString *reason) {
+                                            QImage whole = JpegCodec::decode(d->bytes, reason);
+                                            d->setColourSpace(&whole);
+                                            picture.thumbnailFrom = turn.apply(whole);
+                                            return picture.thumbnailFrom;
+                                        }),
+            QColorSpace(), QStringLiteral("cannot write %1: %2").arg(shown(path)));
+        picture.rows = decoded.get();
+    }
     QStringList notes;
-    const auto note = [&](const QString &line) { notes.append(line); };
-    const auto finish = [&](bool ok) {
-        if (warnings)
-            *warnings = notes;
-        return ok;
-    };
+    const bool saved = d->save(picture, path, options, error, &notes);
+    if (warnings)
+        *warnings = notes;
+    return saved;
+}
 
+bool PictureFile::save(RowSource &picture, const QImage &reducedCopy, const QString &path,
+                       const PictureSaveOptions &options, QString *error,
+                       QStringList *warnings) const
+{
+    Private::Edited edited { &picture, QImage(), reducedCopy, picture.size() };
+    QStringList notes;
+    const bool saved = d->save(edited, path, options, error, &notes);
+    if (warnings)
+        *warnings = notes;
+    return saved;
+}
+
+// Every save in named steps: the refusals, a lossless turn or an encoding, the
+// metadata, the safe write.
+bool PictureFile::Private::save(Edited &edited, const QString &path,
+                                const PictureSaveOptions &options, QString *error,
+                                QStringList *notes) const
+{
+    const QByteArray format = checkedFormat(edited, path, options, error);
+    if (format.isEmpty())
+        return false;
+    // The model of the pixels written: the edited picture's, or the stored one's
+    // where the stored blocks are turned as they are.
+    Model pixels = isGrey(edited.rows->format()) ? Model::Gray : Model::Rgb;
+    QByteArray encoded = turnedLosslessly(format, options, &pixels);
+    if (encoded.isEmpty() && format == "jpeg") {
+        encoded = encodedJpeg(*edited.rows, path, options, error, notes);
+    } else if (encoded.isEmpty()) {
+        const QImage picture
+            = edited.whole.isNull() ? gathered(*edited.rows, path, error) : edited.whole;
+        if (picture.isNull())
+            return false;
+        encoded = encodedWithQt(picture, format, path, error, notes);
+    }
+    if (encoded.isEmpty())
+        return false;
+    writeMetadata(&encoded, format, pixels, edited, options, notes);
+    return SafeFile::write(path, encoded, options.links, error, notes);
+}
+
+// The format the path asks for; empty, with *error set, for a save that is refused.
+QByteArray PictureFile::Private::checkedFormat(const Edited &edited, const QString &path,
+                                               const PictureSaveOptions &options,
+                                               QString *error) const
+{
     const QByteArray format = formatForFileName(path);
     if (format.isEmpty()) {
         *error = QStringLiteral("cannot write %1: unsupported picture format").arg(shown(path));
-        return finish(false);
+        return QByteArray();
     }
-    if (picture.isNull()) {
+    if (edited.rows->size().isEmpty() || edited.thumbnailFrom.isNull()) {
         *error = QStringLiteral("cannot write %1: there is no picture").arg(shown(path));
-        return finish(false);
+        return QByteArray();
     }
-    if (d->reduced && !options.turn) {
+    if (reduced && !options.turn) {
         *error = QStringLiteral("cannot write %1: the picture was read reduced for turns, and "
                                 "an edit other than a turn was made")
                      .arg(shown(path));
-        return finish(false);
+        return QByteArray();
     }
     if (!SafeFile::checkTarget(path, options.links, error))
-        return finish(false);
+        return QByteArray();
+    return format;
+}
 
-    const bool writesGrey = isGrey(picture);
-    // The model of the pixels written: the decoded picture's, or the stored one's
-    // where the stored blocks are turned as they are.
-    Model pixels = writesGrey ? Model::Gray : Model::Rgb;
-
+// Where every edit was a turn: the stored blocks turned instead of coded again, the
+// file's own orientation first, so that the result is upright. Empty where they are not.
+QByteArray PictureFile::Private::turnedLosslessly(const QByteArray &format,
+                                                  const PictureSaveOptions &options,
+                                                  Model *pixels) const
+{
+    if (format != "jpeg" || this->format != "jpeg" || !options.turn || options.quality != 0)
+        return QByteArray();
+    const PictureTurn whole = upright().then(*options.turn);
     QByteArray encoded;
-    QString reason;
-    const bool jpegOut = format == "jpeg";
-    const bool jpegIn = d->format == "jpeg";
-    if (jpegOut && jpegIn && options.turn && options.quality == 0) {
-        // Every edit was a turn: turn the stored blocks instead of coding them again,
-        // the file's own orientation first, so that the result is upright.
-        const PictureTurn whole
-            = PictureTurn::fromExifOrientation(d->orientation).then(*options.turn);
-        if (d->earlyTransform.valid() && whole == d->earlyTurn)
-            encoded = d->earlyTransform.get();
-        else if (JpegCodec::canTransformPerfectly(d->jpeg, whole))
-            encoded = JpegCodec::transform(d->bytes, whole, &reason);
-        if (!encoded.isEmpty()) {
-            const JpegCodec::ColorModel stored = d->jpeg.colorModel;
-            if (stored == JpegCodec::ColorModel::Gray)
-                pixels = Model::Gray;
-            else if (stored == JpegCodec::ColorModel::Cmyk || stored == JpegCodec::ColorModel::Ycck)
-                pixels = Model::Cmyk;
-        }
+    QString reason; // the blocks are encoded anew where they do not turn
+    if (earlyTransform.valid() && whole == earlyTurn)
+        encoded = earlyTransform.get();
+    else if (JpegCodec::canTransformPerfectly(jpeg, whole))
+        encoded = JpegCodec::transform(bytes, whole, &reason);
+    if (!encoded.isEmpty()) {
+        const JpegCodec::ColorModel stored = jpeg.colorModel;
+        if (stored == JpegCodec::ColorModel::Gray)
+            *pixels = Model::Gray;
+        else if (stored == JpegCodec::ColorModel::Cmyk || stored == JpegCodec::ColorModel::Ycck)
+            *pixels = Model::Cmyk;
     }
-    if (encoded.isEmpty() && d->reduced) {
-        // It has to be encoded after all: the whole picture, turned as the stand-in was.
-        picture = JpegCodec::decode(d->bytes, &reason);
-        if (picture.isNull()) {
-            *error = QStringLiteral("cannot write %1: %2").arg(shown(path), reason);
-            return finish(false);
-        }
-        d->setColourSpace(&picture);
-        picture = PictureTurn::fromExifOrientation(d->orientation)
-                      .then(*options.turn)
-                      .apply(std::exchange(picture, QImage()));
-    }
-    if (encoded.isEmpty() && jpegOut) {
-        if (isDeep(picture))
-            note(QStringLiteral("JPEG holds 8 bits per channel: the 16-bit picture is written "
-                                "at 8 bits"));
-        if (picture.hasAlphaChannel())
-            note(QStringLiteral("JPEG holds no transparency: the alpha channel is dropped"));
-        int quality = options.quality;
-        if (quality <= 0)
-            quality = jpegIn && d->jpeg.quality > 0 ? d->jpeg.quality : 92;
-        JpegCodec::Sampling sampling = JpegCodec::Sampling::S420;
-        if (writesGrey)
-            sampling = JpegCodec::Sampling::Gray;
-        else if (jpegIn && d->jpeg.sampling != JpegCodec::Sampling::Gray
-                 && d->jpeg.sampling != JpegCodec::Sampling::Unknown)
-            sampling = d->jpeg.sampling;
-        else if (quality >= 90)
-            sampling = JpegCodec::Sampling::S444; // fine detail is what a high quality asks for
-        encoded = JpegCodec::encode(picture, quality, sampling, &reason);
-        if (encoded.isEmpty()) {
-            *error = QStringLiteral("cannot write %1: %2").arg(shown(path), reason);
-            return finish(false);
-        }
-    } else if (encoded.isEmpty()) {
-        // The pixels as they are, without copying them, but without the colour space and
-        // the text that holds metadata: the metadata is written below, once.
-        QImage out(picture.constBits(), picture.width(), picture.height(), picture.bytesPerLine(),
-                   picture.format());
-        out.setColorTable(picture.colorTable());
-        out.setDotsPerMeterX(picture.dotsPerMeterX());
-        out.setDotsPerMeterY(picture.dotsPerMeterY());
-        for (const QString &key : picture.textKeys()) {
-            if (!isMetadataKey(key))
-                out.setText(key, picture.text(key));
-        }
-        if (picture.hasAlphaChannel() && format != "png" && format != "tiff" && format != "webp")
-            note(QStringLiteral("%1 holds no transparency: the alpha channel is dropped")
-                     .arg(QString::fromLatin1(format.toUpper())));
-        if (isDeep(picture) && format != "png" && format != "tiff")
-            note(QStringLiteral("%1 holds 8 bits per channel: the 16-bit picture is written at "
-                                "8 bits")
-                     .arg(QString::fromLatin1(format.toUpper())));
-        QBuffer buffer(&encoded);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, format);
-        if (format == "webp")
-            writer.setQuality(100); // Qt's WebP writer is lossless only at 100
-        if (format == "tiff")
-            writer.setCompression(1); // LZW: lossless and a third of the size
-        if (!writer.write(out)) {
-            *error = QStringLiteral("cannot write %1: %2").arg(shown(path), writer.errorString());
-            return finish(false);
-        }
-    }
+    return encoded;
+}
 
+// The bands encoded as they are pulled, at the file's own quality and sampling where
+// it was a JPEG.
+QByteArray PictureFile::Private::encodedJpeg(RowSource &rows, const QString &path,
+                                             const PictureSaveOptions &options, QString *error,
+                                             QStringList *notes) const
+{
+    // Bands of a few hundred kilobytes: small beside the picture, large beside libjpeg's
+    // 8 or 16 rows a pass.
+    constexpr int bandRows = 128;
+    const QSize size = rows.size();
+    QImage band = rows.next(bandRows);
+    if (band.isNull()) {
+        *error = sourceFailure(rows, path, 0);
+        return QByteArray();
+    }
+    if (isDeep(band))
+        notes->append(QStringLiteral("JPEG holds 8 bits per channel: the 16-bit picture is "
+                                     "written at 8 bits"));
+    if (band.hasAlphaChannel())
+        notes->append(QStringLiteral("JPEG holds no transparency: the alpha channel is dropped"));
+    const bool jpegIn = format == "jpeg";
+    int quality = options.quality;
+    if (quality <= 0)
+        quality = jpegIn && jpeg.quality > 0 ? jpeg.quality : 92;
+    JpegCodec::Sampling sampling = JpegCodec::Sampling::S420;
+    if (isGrey(band))
+        sampling = JpegCodec::Sampling::Gray;
+    else if (jpegIn && jpeg.sampling != JpegCodec::Sampling::Gray
+             && jpeg.sampling != JpegCodec::Sampling::Unknown)
+        sampling = jpeg.sampling;
+    else if (quality >= 90)
+        sampling = JpegCodec::Sampling::S444; // fine detail is what a high quality asks for
+
+    JpegWriter writer(size, rows.format(), quality, sampling);
+    int done = 0;
+    while (!band.isNull()) {
+        if (!writer.write(band)) {
+            *error = QStringLiteral("cannot write %1: %2").arg(shown(path), writer.error());
+            return QByteArray();
+        }
+        done += band.height();
+        band = done < size.height() ? rows.next(bandRows) : QImage();
+    }
+    if (done < size.height()) {
+        *error = sourceFailure(rows, path, done);
+        return QByteArray();
+    }
+    const QByteArray encoded = writer.finish();
+    if (encoded.isEmpty())
+        *error = QStringLiteral("cannot write %1: %2").arg(shown(path), writer.error());
+    return encoded;
+}
+
+// The picture encoded whole by Qt's writer for the format.
+QByteArray PictureFile::Private::encodedWithQt(const QImage &picture, const QByteArray &format,
+                                               const QString &path, QString *error,
+                                               QStringList *notes) const
+{
+    // The pixels as they are, without copying them, but without the colour space and
+    // the text that holds metadata: the metadata is written below, once.
+    QImage out(picture.constBits(), picture.width(), picture.height(), picture.bytesPerLine(),
+               picture.format());
+    out.setColorTable(picture.colorTable());
+    out.setDotsPerMeterX(picture.dotsPerMeterX());
+    out.setDotsPerMeterY(picture.dotsPerMeterY());
+    for (const QString &key : picture.textKeys()) {
+        if (!isMetadataKey(key))
+            out.setText(key, picture.text(key));
+    }
+    if (picture.hasAlphaChannel() && format != "png" && format != "tiff" && format != "webp")
+        notes->append(QStringLiteral("%1 holds no transparency: the alpha channel is dropped")
+                          .arg(QString::fromLatin1(format.toUpper())));
+    if (isDeep(picture) && format != "png" && format != "tiff")
+        notes->append(QStringLiteral("%1 holds 8 bits per channel: the 16-bit picture is "
+                                     "written at 8 bits")
+                          .arg(QString::fromLatin1(format.toUpper())));
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (format == "webp")
+        writer.setQuality(100); // Qt's WebP writer is lossless only at 100
+    if (format == "tiff")
+        writer.setCompression(1); // LZW: lossless and a third of the size
+    if (!writer.write(out)) {
+        *error = QStringLiteral("cannot write %1: %2").arg(shown(path), writer.errorString());
+        return QByteArray();
+    }
+    return encoded;
+}
+
+// This file's metadata and profile, brought up to date for the edited picture, put into
+// the encoded one where its format holds them.
+void PictureFile::Private::writeMetadata(QByteArray *encoded, const QByteArray &format,
+                                         Model pixels, const Edited &edited,
+                                         const PictureSaveOptions &options,
+                                         QStringList *notes) const
+{
     // The profile goes out only with pixels in its own colour model.
-    QByteArray profile = d->iccProfile;
+    QByteArray profile = iccProfile;
     if (!profile.isEmpty() && profileModel(profile) != pixels) {
-        note(QStringLiteral("dropped the %1 colour profile: the picture is written in %2")
-                 .arg(modelName(profileModel(profile)), modelName(pixels)));
+        notes->append(QStringLiteral("dropped the %1 colour profile: the picture is written in %2")
+                          .arg(modelName(profileModel(profile)), modelName(pixels)));
         profile.clear();
     }
 
     const bool carriesMetadata
         = format == "jpeg" || format == "png" || format == "tiff" || format == "webp";
     if (carriesMetadata) {
-        PhotoMetadata metadata = d->metadata;
+        PhotoMetadata written = metadata;
         PhotoMetadata::Update update;
-        update.picture = picture;
-        if (d->reduced)
-            update.size = options.turn && options.turn->swapsSides() ? d->fullSize.transposed()
-                                                                     : d->fullSize;
+        update.picture = edited.thumbnailFrom;
+        update.size = edited.size;
         update.software = options.software;
         update.modified = QDateTime::currentDateTime();
         update.strip = options.strip;
         update.stripLocation = options.stripLocation;
-        metadata.update(update);
-        metadata.setIccProfile(profile);
+        written.update(update);
+        written.setIccProfile(profile);
         // What it could not store; what it could not read was said when it was opened.
-        const QStringList known = metadata.warnings();
+        const QStringList known = written.warnings();
         QString metadataError;
-        if (!d->trailer.writeInto(&metadata, &encoded, options.strip, options.stripLocation,
-                                  &metadataError, &notes))
-            note(QStringLiteral("the metadata could not be written: %1").arg(metadataError));
-        for (const QString &line : metadata.warnings()) {
+        if (!trailer.writeInto(&written, encoded, options.strip, options.stripLocation,
+                               &metadataError, notes))
+            notes->append(
+                QStringLiteral("the metadata could not be written: %1").arg(metadataError));
+        for (const QString &line : written.warnings()) {
             if (!known.contains(line))
-                note(line);
+                notes->append(line);
         }
-        if (jpegOut)
-            encoded = options.strip ? strippedToDecoding(encoded) : withoutOldThumbnail(encoded);
-    } else if (!d->metadata.isEmpty() && !options.strip) {
-        note(QStringLiteral("%1 files hold no metadata: EXIF, XMP, IPTC and the colour profile "
-                            "are left out")
-                 .arg(QString::fromLatin1(format.toUpper())));
+        if (format == "jpeg")
+            *encoded = options.strip ? strippedToDecoding(*encoded) : withoutOldThumbnail(*encoded);
+    } else if (!metadata.isEmpty() && !options.strip) {
+        notes->append(QStringLiteral("%1 files hold no metadata: EXIF, XMP, IPTC and the colour "
+                                     "profile are left out")
+                          .arg(QString::fromLatin1(format.toUpper())));
     }
-    if (!carriesMetadata && !d->trailer.lostIn({}).isEmpty())
-        note(d->trailer.lostIn(QString::fromLatin1(format.toUpper())));
-
-    if (!SafeFile::write(path, encoded, options.links, error, &notes))
-        return finish(false);
-    return finish(true);
+    if (!carriesMetadata && !trailer.lostIn({}).isEmpty())
+        notes->append(trailer.lostIn(QString::fromLatin1(format.toUpper())));
 }
 
 bool PictureFile::changedOnDisk() const

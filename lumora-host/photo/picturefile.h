@@ -3,6 +3,7 @@
 
 #include "photometadata.h"
 #include "pictureturn.h"
+#include "rowsource.h"
 #include "safefile.h"
 
 #include <QByteArray>
@@ -57,10 +58,18 @@ public:
     // decodes and turns the whole picture first. A save without options.turn fails.
     bool open(const QString &path, QString *error,
               std::optional<PictureTurn> onlyTurn = std::nullopt);
+    // Everything open() does (the same refusals of the file, its header and its size
+    // against memory, the same metadata, profile, fullSize() and warnings) but decoding
+    // the pixels: image() stays null, and the pixels come from reduced() and rows(). A
+    // JPEG's are decoded only there; another format's are decoded whole here, as Qt
+    // reads them whole (and a damaged one refused as open() refuses it), and held.
+    bool openDeferred(const QString &path, QString *error);
 
     QString path() const;
     QByteArray format() const; // Qt's name for the format read: "jpeg", "png", "gif", ...
-    QImage image() const; // upright; its colour space set where Qt can hold the profile
+    // Upright; its colour space set where Qt can hold the profile. Null after
+    // openDeferred().
+    QImage image() const;
     // The upright size of the picture in the file: image()'s, but for a reduced one.
     QSize fullSize() const;
     // Hands the pixels over, so that only the caller holds them; image() is null after.
@@ -68,6 +77,25 @@ public:
     const PhotoMetadata &metadata() const;
     QByteArray iccProfile() const; // the profile as read; empty when none
     QStringList warnings() const; // what open() could not carry, one line each
+
+    // The upright picture reduced so that its longest side is at least
+    // minimumLongestSide (the full picture when that is not smaller), its colour space
+    // as image()'s: a JPEG decoded at a DCT scale (JpegCodec::decodeReduced(), a fraction
+    // of the work), another format scaled smoothly from the whole picture, keeping the
+    // aspect ratio. Null with *error set ("cannot read NAME: ...") for damaged JPEG data,
+    // or where the whole picture of another format was handed over by takeImage().
+    QImage reduced(int minimumLongestSide, QString *error) const;
+
+    // The upright full picture in bands, pixel for pixel image() as open() gives it,
+    // every band with image()'s colour space. A JPEG stored upright is decoded as the
+    // bands are pulled (JpegReader), so that it is never whole; damaged data fails
+    // next(), with error() the sentence open() would give ("cannot read NAME: ..."). A
+    // JPEG stored turned is decoded whole and turned at the first band, and another
+    // format handed out from the whole picture; those bands are views on it. A picture
+    // held whole by open() is handed out from image(). Null with *error set when nothing
+    // is open or a whole picture of another format was handed over by takeImage().
+    // This PictureFile must outlive the source and be neither opened again meanwhile.
+    std::unique_ptr<RowSource> rows(QString *error) const;
 
     // What the file holds, as "Key: value" lines a person reads: format, size, depth,
     // JPEG quality and sampling, then the metadata's own summary.
@@ -78,6 +106,17 @@ public:
     // match the written pixels' colour model is dropped, and said in *warnings.
     bool save(const QImage &picture, const QString &path, const PictureSaveOptions &options,
               QString *error, QStringList *warnings = nullptr) const;
+    // The same for the picture that `picture`'s bands make, with the same rules, warnings
+    // and metadata, never holding the whole of it where the output need not: a lossless
+    // turn (as save() above makes it) pulls no band; a JPEG is encoded as the bands are
+    // pulled; other formats gather the bands into one picture first. reducedCopy is the
+    // same picture made smaller (reduced() edited as the bands are), which the EXIF
+    // thumbnail is made from; the size written in the metadata is picture.size(). A
+    // source that fails before its last row fails the save with the source's error(),
+    // and nothing is written.
+    bool save(RowSource &picture, const QImage &reducedCopy, const QString &path,
+              const PictureSaveOptions &options, QString *error,
+              QStringList *warnings = nullptr) const;
 
     // Whether the file at path() is no longer the one open() read: gone, replaced, or
     // rewritten (its device, inode, size or modification time differ). What open() read
