@@ -13,10 +13,10 @@
 #include "lumoraversion.h"
 #include "mapplication.h"
 #include "nativepath.h"
-#include "operation.h"
 #include "picturefile.h"
 #include "pluginloader.h"
 #include "pluginpaths.h"
+#include "rowsource.h"
 #include "toolbarrenderer.h"
 #include "workerreport.h"
 
@@ -36,6 +36,9 @@
 namespace {
 
 enum ExitCode { Success = 0, Failure = 1, UsageError = 2 };
+
+// The longest side of the reduced render the EXIF thumbnail (160 pixels) is made from.
+constexpr int ThumbnailSource = 320;
 
 // Under a batch (--report-fd), where messages go as records (WorkerReport); -1 alone.
 int reportFd = -1;
@@ -346,35 +349,14 @@ int printInfo(const Settings &settings)
     return Success;
 }
 
-// The turn the edits asked for make, when each is a one-shot turn: then a JPEG written
-// at its own quality can be turned without decoding more than a stand-in.
-std::optional<PictureTurn> onlyTurn(const Settings &settings)
-{
-    const bool jpegOut = PictureFile::formatForFileName(settings.output) == "jpeg";
-    if (settings.edits.isEmpty() || settings.save.quality != 0 || !settings.toolbarsDir.isEmpty()
-        || !jpegOut)
-        return std::nullopt;
-    PictureTurn turn;
-    for (const EditRequest &edit : settings.edits) {
-        std::optional<PictureTurn> step;
-        for (const auto &[operation, preset] : Operations::presets()) {
-            if (preset.editName == edit.text)
-                step = operation->turn(preset.options);
-        }
-        if (!step)
-            return std::nullopt;
-        turn = turn.then(*step);
-    }
-    return turn;
-}
-
 int run(const Settings &settings)
 {
-    const std::optional<PictureTurn> turnOnly = onlyTurn(settings);
+    // Read but for the pixels: they are decoded as they are written, after the plug-ins
+    // have said what to do with them.
     PictureFile picture;
     if (!settings.input.isEmpty()) {
         QString error;
-        if (!picture.open(settings.input, &error, turnOnly))
+        if (!picture.openDeferred(settings.input, &error))
             return complain(error);
         warn(picture.warnings());
     }
@@ -436,17 +418,20 @@ int run(const Settings &settings)
     saveOptions.turn = editor.turn();
     const QList<EditStep> steps = editor.edits().steps();
     QString error;
-    QImage edited;
-    if (turnOnly) {
-        // The stand-in, turned as the blocks will be.
-        edited = saveOptions.turn ? saveOptions.turn->apply(picture.image()) : picture.image();
-    } else {
-        edited = EditRender::whole(picture.takeImage(), steps, &error);
-        if (edited.isNull())
-            return complain(error);
-    }
+    // The EXIF thumbnail is made from a small render of the same edits.
+    QImage small = picture.reduced(ThumbnailSource, &error);
+    if (!small.isNull())
+        small = EditRender::reduced(std::move(small), picture.fullSize(), steps, &error);
+    if (small.isNull())
+        return complain(error);
+    std::unique_ptr<RowSource> rows = picture.rows(&error);
+    if (!rows)
+        return complain(error);
+    StreamedRender::Settings render;
+    render.threads = QThreadPool::globalInstance()->maxThreadCount() > 1;
+    StreamedRender edited(std::move(rows), steps, render);
     QStringList warnings;
-    const bool saved = picture.save(edited, settings.output, saveOptions, &error, &warnings);
+    const bool saved = picture.save(edited, small, settings.output, saveOptions, &error, &warnings);
     warn(warnings);
     if (!saved)
         return complain(error);

@@ -347,7 +347,12 @@ QImage reduced(QImage picture, const QSize &fullSize, const QList<EditStep> &ste
 class StreamedRender::Private
 {
 public:
-    std::unique_ptr<RowSource> last;
+    void build();
+
+    std::unique_ptr<RowSource> source; // until build()
+    QList<EditStep> steps;
+    QSize size;
+    std::unique_ptr<RowSource> last; // the chain, once built
     Settings settings;
     std::atomic<qint64> read { 0 };
     qint64 sourceRows = 0;
@@ -355,24 +360,19 @@ public:
     QString error;
 };
 
-StreamedRender::StreamedRender(std::unique_ptr<RowSource> source, const QList<EditStep> &steps,
-                               const Settings &settings)
-    : d(std::make_unique<Private>())
+void StreamedRender::Private::build()
 {
-    d->settings = settings;
-    d->settings.bandRows = std::max(1, settings.bandRows);
-    d->sourceRows = source->size().height();
     // The output's format follows from the input's pixels' format and colour table (an
     // indexed picture with transparent entries is worked on with alpha): the first band
     // is read here to know them.
-    QImage first = source->next(d->settings.bandRows);
+    QImage first = source->next(settings.bandRows);
     QImage probe = first.isNull() ? QImage(1, 1, source->format()) : first.copy(0, 0, 1, 1);
     if (first.isNull())
         probe.fill(0);
     std::unique_ptr<RowSource> chain = std::make_unique<CountingSource>(
-        std::make_unique<PeekedSource>(std::move(source), std::move(first)), &d->read);
+        std::make_unique<PeekedSource>(std::move(source), std::move(first)), &read);
     if (settings.threads)
-        chain = std::make_unique<PrefetchSource>(std::move(chain), d->settings.bandRows,
+        chain = std::make_unique<PrefetchSource>(std::move(chain), settings.bandRows,
                                                  settings.cancel);
     // Runs of the same reach become one stage each.
     QList<EditStep> run;
@@ -386,7 +386,7 @@ StreamedRender::StreamedRender(std::unique_ptr<RowSource> source, const QList<Ed
             chain = std::make_unique<BandStage>(std::move(chain), run, &probe);
         run.clear();
     };
-    for (const EditStep &step : steps) {
+    for (const EditStep &step : std::as_const(steps)) {
         const Operation *operation = Operations::find(step.filter);
         Q_ASSERT(operation);
         const bool whole = operation->reach(step.options) == Operation::Reach::Picture;
@@ -397,20 +397,34 @@ StreamedRender::StreamedRender(std::unique_ptr<RowSource> source, const QList<Ed
     }
     flush();
     if (settings.threads && !steps.isEmpty())
-        chain = std::make_unique<PrefetchSource>(std::move(chain), d->settings.bandRows,
+        chain = std::make_unique<PrefetchSource>(std::move(chain), settings.bandRows,
                                                  settings.cancel);
-    d->last = std::move(chain);
+    last = std::move(chain);
+}
+
+StreamedRender::StreamedRender(std::unique_ptr<RowSource> source, const QList<EditStep> &steps,
+                               const Settings &settings)
+    : d(std::make_unique<Private>())
+{
+    d->settings = settings;
+    d->settings.bandRows = std::max(1, settings.bandRows);
+    d->sourceRows = source->size().height();
+    d->size = Operations::outputSize(steps, source->size());
+    d->source = std::move(source);
+    d->steps = steps;
 }
 
 StreamedRender::~StreamedRender() = default;
 
 QSize StreamedRender::size() const
 {
-    return d->last->size();
+    return d->size;
 }
 
 QImage::Format StreamedRender::format() const
 {
+    if (!d->last)
+        d->build();
     return d->last->format();
 }
 
@@ -420,6 +434,8 @@ QImage StreamedRender::next(int rows)
         d->error = cancelled();
         return QImage();
     }
+    if (!d->last)
+        d->build();
     QImage band = d->last->next(rows);
     if (band.isNull()) {
         d->error = d->last->error();
@@ -430,7 +446,7 @@ QImage StreamedRender::next(int rows)
     d->handedOut += band.height();
     if (d->settings.progress) {
         const double read = d->sourceRows > 0 ? double(d->read) / d->sourceRows : 1.0;
-        const double written = size().height() > 0 ? double(d->handedOut) / size().height() : 1.0;
+        const double written = d->size.height() > 0 ? double(d->handedOut) / d->size.height() : 1.0;
         d->settings.progress((read + written) / 2);
     }
     return band;

@@ -33,6 +33,8 @@ QImage reduced(QImage picture, const QSize &fullSize, const QList<EditStep> &ste
 // held only for an operation whose reach is the picture (a quarter turn, a vertical
 // flip, auto levels, scaling), from that operation to the end of its run. The bands
 // equal the rows of EditRender::whole() of the source's picture, whatever their height.
+// Nothing is read from the source before the first call of format() or next(): a
+// writer that turns a file's blocks without pixels reads none.
 class StreamedRender : public RowSource
 {
 public:
