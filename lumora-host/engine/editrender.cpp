@@ -127,7 +127,7 @@ public:
     }
 
 private:
-    static constexpr size_t Depth = 3; // bands ready: enough to even out the stages' pace
+    static constexpr size_t Depth = 2; // bands ready: enough to even out the stages' pace
 
     void run(int rows)
     {

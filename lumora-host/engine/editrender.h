@@ -40,7 +40,7 @@ class StreamedRender : public RowSource
 public:
     struct Settings
     {
-        int bandRows = 256; // rows a band, as decoded and as filtered
+        int bandRows = 64; // rows a band, as decoded and as filtered
         bool threads = true; // false: everything on the pulling thread
         // Called on the pulling thread with the work done so far, 0..1.
         std::function<void(double done)> progress;
