@@ -4,6 +4,7 @@
 #include "imageeditor.h"
 #include "nativepath.h"
 #include "picturefile.h"
+#include "rowsource.h"
 
 #include <QFileInfo>
 
@@ -22,13 +23,14 @@ EditedPicture::~EditedPicture() = default;
 
 namespace {
 
-// The picture reduced, aspect kept, to the smallest size that still covers `view`.
-QImage coverView(const QImage &picture, const QSize &view)
+// The longest side of a picture of `size` reduced, aspect kept, to the smallest size that
+// still covers `view`; 0 for the whole picture.
+int coveringSide(const QSize &size, const QSize &view)
 {
-    if (view.isEmpty() || picture.width() <= view.width() || picture.height() <= view.height())
-        return picture;
-    const QSize covering = picture.size().scaled(view, Qt::KeepAspectRatioByExpanding);
-    return picture.scaled(covering, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (view.isEmpty() || size.width() <= view.width() || size.height() <= view.height())
+        return 0;
+    const QSize covering = size.scaled(view, Qt::KeepAspectRatioByExpanding);
+    return std::max(covering.width(), covering.height());
 }
 
 // Whether two names are one file: the same path, or (through a link or a hard link) the
@@ -44,10 +46,16 @@ bool isSameFile(const QString &a, const QString &b)
 bool EditedPicture::open(const QString &path, QString *error, const QSize &view)
 {
     // Read into a file of its own first: a failure must leave the picture being edited.
+    // Only a copy for the screen is decoded: a JPEG at a DCT scale, a fraction of the work.
     auto file = std::make_unique<PictureFile>();
-    if (!file->open(path, error))
+    if (!file->openDeferred(path, error))
         return false;
-    d->editor.setImage(coverView(file->image(), view));
+    const int side = coveringSide(file->fullSize(), view);
+    const QImage shown = file->reduced(
+        side > 0 ? side : std::max(file->fullSize().width(), file->fullSize().height()), error);
+    if (shown.isNull())
+        return false;
+    d->editor.setImage(shown);
     d->editor.setFullImageSize(file->fullSize());
     d->file = std::move(file);
     return true;
@@ -70,17 +78,17 @@ bool EditedPicture::save(const QString &path, const QString &software, QString *
     // Asked before writing: afterwards the file is ours again.
     const bool overOpened = isSameFile(path, d->file->path());
     const bool changed = overOpened && d->file->changedOnDisk();
-    if (progress)
-        progress(0);
-    const QImage full = EditRender::whole(d->file->image(), d->editor.edits().steps(), error);
-    if (full.isNull())
+    const QList<EditStep> steps = d->editor.edits().steps();
+    std::unique_ptr<RowSource> rows = d->file->rows(error);
+    if (!rows)
         return false;
-    if (cancel && cancel->load()) {
-        *error = QStringLiteral("the render was cancelled");
-        return false;
-    }
+    StreamedRender::Settings settings;
+    settings.progress = progress;
+    settings.cancel = cancel;
+    StreamedRender full(std::move(rows), steps, settings);
+    // The screen's render is the one the EXIF thumbnail is made from.
     QStringList notes;
-    if (!d->file->save(full, path, options, error, &notes))
+    if (!d->file->save(full, d->editor.image(), path, options, error, &notes))
         return false;
     if (progress)
         progress(1);
