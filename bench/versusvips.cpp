@@ -412,8 +412,8 @@ int cost(const QString &lumoraEdit, const QDir &work, const QStringList &picture
     }
     const double flat = last / reference;
     Bench::row({ QStringLiteral("Cost per MP of `effect=sepia`, largest vs first"),
-                 cells.mid(1).join(QStringLiteral("; ")), cells.first(), Bench::ratio(flat),
-                 QStringLiteral("≤ 1.2×"),
+                 cells.mid(1).join(QStringLiteral("; ")), cells.first(),
+                 QStringLiteral("%1×").arg(flat, 0, 'f', 3), QStringLiteral("≤ 1.2×"),
                  flat <= 1.2 ? QStringLiteral("yes") : QStringLiteral("no") });
     const double decodedKib = largestSize.width() * double(largestSize.height()) * 4 / 1024;
     const double share = largest.kib / decodedKib;
