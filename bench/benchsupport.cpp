@@ -74,6 +74,23 @@ void row(const QString &what, const QString &ours, const QString &baseline, doub
                   .arg(what, ours, baseline, ratio(ratioValue), goal, verdict));
 }
 
+void row(const QStringList &cells)
+{
+    writeLine(stdout, QStringLiteral("| %1 |").arg(cells.join(QStringLiteral(" | "))));
+}
+
+long peakResidentKib()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
+
 void note(const QString &text)
 {
     writeLine(stdout, QStringLiteral("note: ") + text);

@@ -34,6 +34,8 @@ QString ratio(double value);
 // One table row. `met` empty: no goal was set for the row.
 void row(const QString &what, const QString &ours, const QString &baseline, double ratioValue,
          const QString &goal, std::optional<bool> met);
+// One table row of ready-made cells (what, ours, baseline, ratio, goal, met).
+void row(const QStringList &cells);
 void note(const QString &text);
 void progress(const QString &text);
 
@@ -45,6 +47,9 @@ struct ChildRun
     long maxResidentKib = 0;
     int exitCode = -1; // -1 when it did not exit normally or could not start
 };
+
+// The peak resident memory of this process so far (VmHWM), in KiB; 0 when unknown.
+long peakResidentKib();
 
 // Runs program with arguments, standard output and error to /dev/null.
 ChildRun runChild(const QString &program, const QStringList &arguments);

@@ -1,24 +1,30 @@
-// lumora-bench-vips LUMORA_EDIT PICTURE.jpg WORKDIR: lumora-edit against libvips's command
-// line (Debian's libvips-tools) on the same 12-megapixel JPEG: single edits, the lossless turn
-// (also against jpegtran), the five-edit chain with libvips's intermediates in /dev/shm in its
-// own .v format, the JPEG decoder alone (the floor of every decoded edit) and the cost per
-// megapixel from 3 to 200 megapixels. Wall time and peak resident memory of every child
-// (ru_maxrss from wait4), medians of interleaved runs.
+// lumora-bench-vips: lumora-edit against libvips's command line (Debian's libvips-tools) and
+// jpegtran, whole processes, wall time and peak resident memory of every child (ru_maxrss
+// from wait4), medians of interleaved runs after one untimed run of each.
+//
+//   lumora-bench-vips edits LUMORA_EDIT WORKDIR PIC420 TURN420 PIC444 TURN444
+//     Every single edit of lumora-edit against the same edit in vips, on a 4:2:0 and a 4:4:4
+//     JPEG of 12 megapixels (one row for both), the lossless turn against jpegtran on the
+//     TURN pictures (sides of whole MCUs) and the five-edit chain against libvips's.
+//   lumora-bench-vips cost LUMORA_EDIT WORKDIR PICTURE...
+//     The cost per megapixel of effect=sepia on each PICTURE (the first is the reference),
+//     and the peak memory of the largest against its decoded size.
+//
+// LUMORA_BENCH_RUNS sets the number of timed runs (default 5).
 
 #include "benchsupport.h"
-#include "jpegcodec.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <functional>
 
 namespace {
-
-constexpr int Runs = 5;
 
 // One command line, or several run one after the other as one job (time summed, memory the
 // largest).
@@ -32,6 +38,13 @@ struct Measured
 
 int failures = 0;
 
+int runs()
+{
+    bool ok = false;
+    const int n = qEnvironmentVariableIntValue("LUMORA_BENCH_RUNS", &ok);
+    return ok && n > 0 ? n : 5;
+}
+
 Measured runJob(const Job &job)
 {
     Measured total;
@@ -39,7 +52,7 @@ Measured runJob(const Job &job)
         const Bench::ChildRun run = Bench::runChild(command.first(), command.mid(1));
         if (run.exitCode != 0) {
             ++failures;
-            Bench::note(QStringLiteral("vips: %1 failed").arg(command.join(QLatin1Char(' '))));
+            Bench::note(QStringLiteral("vips: `%1` failed").arg(command.join(QLatin1Char(' '))));
         }
         total.seconds += run.seconds;
         total.kib = std::max(total.kib, double(run.maxResidentKib));
@@ -47,13 +60,14 @@ Measured runJob(const Job &job)
     return total;
 }
 
-// Medians of `runs` interleaved runs of each job, after one untimed run of each.
-QList<Measured> sideBySide(const QList<Job> &jobs, int runs = Runs)
+// Medians of `count` interleaved runs of each job (the order reversed every other run),
+// after one untimed run of each.
+QList<Measured> sideBySide(const QList<Job> &jobs, int count)
 {
     for (const Job &job : jobs)
         runJob(job);
     QList<std::vector<double>> times(jobs.size()), memory(jobs.size());
-    for (int run = 0; run < runs; ++run) {
+    for (int run = 0; run < count; ++run) {
         for (qsizetype k = 0; k < jobs.size(); ++k) {
             const qsizetype i = run % 2 ? jobs.size() - 1 - k : k;
             const Measured m = runJob(jobs[i]);
@@ -67,54 +81,38 @@ QList<Measured> sideBySide(const QList<Job> &jobs, int runs = Runs)
     return medians;
 }
 
-void timeAndMemoryRows(const QString &what, const Measured &ours, const Measured &theirs,
-                       double timeGoal, const QString &memoryGoalText, double memoryGoal)
+QString measured(const Measured &m)
 {
-    const double time = ours.seconds / theirs.seconds;
-    const double memory = ours.kib / theirs.kib;
-    Bench::row(what + QStringLiteral(": time"), Bench::duration(ours.seconds),
-               Bench::duration(theirs.seconds), time,
-               timeGoal > 0 ? QStringLiteral("≤ %1×").arg(timeGoal) : QStringLiteral("—"),
-               timeGoal > 0 ? std::optional<bool>(time <= timeGoal) : std::nullopt);
-    Bench::row(what + QStringLiteral(": peak memory"), Bench::memory(ours.kib),
-               Bench::memory(theirs.kib), memory, memoryGoalText,
-               memoryGoal > 0 ? std::optional<bool>(memory <= memoryGoal) : std::nullopt);
+    return Bench::duration(m.seconds) + QStringLiteral(", ") + Bench::memory(m.kib);
 }
 
-// Median seconds of `runs` calls of work, after one untimed call.
-double inProcess(const std::function<void()> &work, int runs = 9)
+// ImageMagick's estimate of a JPEG's quality, which lumora-edit keeps by default.
+int jpegQuality(const QString &file)
 {
-    work();
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const Bench::Clock::time_point start = Bench::Clock::now();
-        work();
-        times.push_back(Bench::secondsSince(start));
-    }
-    return Bench::median(times);
+    QProcess identify;
+    identify.start(QStringLiteral("identify-im6.q16"),
+                   { QStringLiteral("-format"), QStringLiteral("%Q"), file });
+    identify.waitForFinished(60000);
+    bool ok = false;
+    const int quality = identify.readAllStandardOutput().trimmed().toInt(&ok);
+    return ok ? quality : 90;
 }
 
-QByteArray readAll(const QString &path)
+// One picture a row measures: the file, its label, where both tools write.
+struct Input
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The largest centred 16:9 rectangle of a picture, as the crop tool shapes it.
-QRect centred169(const QSize &size)
-{
-    const int w = size.width();
-    const int h = size.height();
-    const bool widthLimits = qint64(w) * 9 <= qint64(h) * 16;
-    const int cw = widthLimits ? w : h * 16 / 9;
-    const int ch = widthLimits ? w * 9 / 16 : h;
-    return QRect((w - cw) / 2, (h - ch) / 2, cw, ch);
-}
+    QString label; // "4:2:0"
+    QString file;
+    QString turnFile; // sides of whole MCUs
+    QSize size;
+    QString vipsOut; // with the input's quality
+    QString oursOut;
+};
 
 QStringList vipsCrop(const QString &in, const QString &out, const QRect &r)
 {
     return { QStringLiteral("vips"),
-             QStringLiteral("crop"),
+             QStringLiteral("extract_area"),
              in,
              out,
              QString::number(r.x()),
@@ -123,213 +121,358 @@ QStringList vipsCrop(const QString &in, const QString &out, const QRect &r)
              QString::number(r.height()) };
 }
 
+QRect centred(const QSize &part, const QSize &whole)
+{
+    return QRect(QPoint((whole.width() - part.width()) / 2, (whole.height() - part.height()) / 2),
+                 part);
+}
+
+// A 256x1 three-band lookup table as a binary PPM: per channel a smooth S-curve or ramp,
+// the shape of cross-processing's curves, for vips maplut.
+void writeCurves(const QString &path)
+{
+    QByteArray ppm("P6\n256 1\n255\n");
+    for (int i = 0; i < 256; ++i) {
+        const double x = i / 255.0;
+        const double s = x * x * (3 - 2 * x);
+        ppm.append(char(qRound(255 * (0.4 * x + 0.6 * s))));
+        ppm.append(char(qRound(255 * (0.7 * x + 0.3 * s))));
+        ppm.append(char(32 + qRound(192 * x)));
+    }
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(ppm);
+}
+
+void writeMatrix(const QString &path, const QByteArray &matrix)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(matrix);
+}
+
+int edits(const QString &lumoraEdit, const QDir &work, const QList<Input> &inputs)
+{
+    const int count = runs();
+    const QString sepia = work.filePath(QStringLiteral("sepia.mat"));
+    writeMatrix(sepia, "3 3\n0.393 0.769 0.189\n0.349 0.686 0.168\n0.272 0.534 0.131\n");
+    // Old colour photo: 40 % of the way to luma, then channel ramps that warm the picture.
+    const QString oldColour = work.filePath(QStringLiteral("oldcolour.mat"));
+    writeMatrix(oldColour, "3 3\n0.68 0.22 0.04\n0.10 0.62 0.03\n0.08 0.18 0.46\n");
+    const QString curves = work.filePath(QStringLiteral("curves.ppm"));
+    writeCurves(curves);
+
+    const auto ours = [&](const Input &in, const QStringList &edits, const QString &file) {
+        return Job { QStringList { lumoraEdit, QStringLiteral("-o"), in.oursOut, file } + edits };
+    };
+    const auto vips = [](const QString &op, const QString &in, const QString &out,
+                         const QStringList &more = {}) {
+        return Job { QStringList { QStringLiteral("vips"), op, in, out } + more };
+    };
+
+    // The vips command doing what an edit of lumora-edit does; `in` the input's size, `out`
+    // what lumora-edit made of it (for a crop's rectangle).
+    using VipsFor = std::function<Job(const Input &, const QString &out, const QSize &made)>;
+    struct Single
+    {
+        QString edit; // lumora-edit's arguments, space-separated
+        QString vipsText;
+        VipsFor vipsJob;
+    };
+    const auto simple = [&](const QString &op, const QStringList &more = {}) {
+        return VipsFor([=](const Input &in, const QString &out, const QSize &) {
+            return vips(op, in.file, out, more);
+        });
+    };
+    const VipsFor crop = [&](const Input &in, const QString &out, const QSize &made) {
+        return Job { vipsCrop(in.file, out, centred(made, in.size)) };
+    };
+    const QRect free(400, 300, 3000, 2000);
+    QList<Single> singles;
+    const QList<std::pair<QString, Single>> oneShots {
+        { QStringLiteral("flip-vertical"),
+          { {},
+            QStringLiteral("flip vertical"),
+            simple(QStringLiteral("flip"), { QStringLiteral("vertical") }) } },
+        { QStringLiteral("flip-horizontal"),
+          { {},
+            QStringLiteral("flip horizontal"),
+            simple(QStringLiteral("flip"), { QStringLiteral("horizontal") }) } },
+        { QStringLiteral("rotate-right"),
+          { {},
+            QStringLiteral("rot d90"),
+            simple(QStringLiteral("rot"), { QStringLiteral("d90") }) } },
+        { QStringLiteral("rotate-left"),
+          { {},
+            QStringLiteral("rot d270"),
+            simple(QStringLiteral("rot"), { QStringLiteral("d270") }) } },
+        { QStringLiteral("auto-fix"),
+          { {}, QStringLiteral("scale"), simple(QStringLiteral("scale")) } },
+    };
+    for (const auto &[edit, single] : oneShots)
+        singles.append({ edit, single.vipsText, single.vipsJob });
+    for (const auto &[edit, single] : oneShots)
+        singles.append(
+            { QStringLiteral("--quality 90 ") + edit, single.vipsText + QStringLiteral(" Q=90"),
+              [job = single.vipsJob](const Input &in, const QString &out, const QSize &made) {
+                  QString forced = out;
+                  forced.replace(QRegularExpression(QStringLiteral("\\[Q=\\d+")),
+                                 QStringLiteral("[Q=90"));
+                  return job(in, forced, made);
+              } });
+    singles.append({ QStringLiteral("crop=free@%1,%2,%3x%4")
+                         .arg(free.x())
+                         .arg(free.y())
+                         .arg(free.width())
+                         .arg(free.height()),
+                     QStringLiteral("extract_area"),
+                     [&, free](const Input &in, const QString &out, const QSize &) {
+                         return Job { vipsCrop(in.file, out, free) };
+                     } });
+    for (const char *ratio : { "square", "4:3", "3:4", "3:2", "2:3", "16:9", "9:16", "original" })
+        singles.append({ QStringLiteral("crop=") + QLatin1String(ratio),
+                         QStringLiteral("extract_area (centred, lumora-edit's size)"), crop });
+    for (int percent : { 12, 25, 50, 75, 100 }) {
+        if (percent == 100)
+            singles.append({ QStringLiteral("resize=100"), QStringLiteral("copy"),
+                             simple(QStringLiteral("copy")) });
+        else
+            singles.append(
+                { QStringLiteral("resize=%1").arg(percent),
+                  QStringLiteral("resize %1").arg(percent / 100.0),
+                  simple(QStringLiteral("resize"), { QString::number(percent / 100.0) }) });
+    }
+    singles.append({ QStringLiteral("effect=greyscale"), QStringLiteral("colourspace b-w"),
+                     simple(QStringLiteral("colourspace"), { QStringLiteral("b-w") }) });
+    singles.append({ QStringLiteral("effect=sepia"), QStringLiteral("recomb (sepia matrix)"),
+                     simple(QStringLiteral("recomb"), { sepia }) });
+    singles.append({ QStringLiteral("effect=old-color-photo"),
+                     QStringLiteral("recomb (faded matrix)"),
+                     simple(QStringLiteral("recomb"), { oldColour }) });
+    singles.append({ QStringLiteral("effect=cross-processing"), QStringLiteral("maplut (3 curves)"),
+                     simple(QStringLiteral("maplut"), { curves }) });
+
+    // "yes", or "no" with what missed: "no (4:2:0 t+m, 4:4:4 m)".
+    const auto verdict = [&inputs](const QList<bool> &timeMet, const QList<bool> &memoryMet) {
+        QStringList missed;
+        for (qsizetype i = 0; i < inputs.size(); ++i) {
+            QStringList what;
+            if (!timeMet[i])
+                what << QStringLiteral("t");
+            if (!memoryMet[i])
+                what << QStringLiteral("m");
+            if (!what.isEmpty())
+                missed << inputs[i].label + QLatin1Char(' ') + what.join(QLatin1Char('+'));
+        }
+        return missed.isEmpty() ? QStringLiteral("yes")
+                                : QStringLiteral("no (%1)").arg(missed.join(QStringLiteral(", ")));
+    };
+    // One row for every input: time and memory, each against its goal (0: none).
+    const auto rowFor
+        = [&](const QString &what, const QList<Measured> &m, double timeGoal, double memoryGoal) {
+              QStringList ourCells, theirCells, ratios;
+              QList<bool> timeMet, memoryMet;
+              for (qsizetype i = 0; i < inputs.size(); ++i) {
+                  const Measured &a = m[2 * i];
+                  const Measured &b = m[2 * i + 1];
+                  const double t = a.seconds / b.seconds;
+                  const double mem = a.kib / b.kib;
+                  ourCells << inputs[i].label + QLatin1Char(' ') + measured(a);
+                  theirCells << inputs[i].label + QLatin1Char(' ') + measured(b);
+                  ratios << QStringLiteral("%1 t %2, m %3")
+                                .arg(inputs[i].label, Bench::ratio(t), Bench::ratio(mem));
+                  timeMet << (timeGoal <= 0 || t <= timeGoal);
+                  memoryMet << (memoryGoal <= 0 || mem <= memoryGoal);
+              }
+              QStringList goal;
+              if (timeGoal > 0)
+                  goal << QStringLiteral("t ≤ %1×").arg(timeGoal);
+              if (memoryGoal > 0)
+                  goal << QStringLiteral("m ≤ %1×").arg(memoryGoal, 0, 'f', 1);
+              Bench::row({ what, ourCells.join(QStringLiteral("; ")),
+                           theirCells.join(QStringLiteral("; ")), ratios.join(QStringLiteral("; ")),
+                           goal.join(QStringLiteral(", ")), verdict(timeMet, memoryMet) });
+          };
+
+    for (const Single &single : singles) {
+        Bench::progress(QStringLiteral("vips: %1").arg(single.edit));
+        const QStringList edit = single.edit.split(QLatin1Char(' '));
+        QList<Job> jobs;
+        for (const Input &in : inputs) {
+            // lumora-edit first, alone: its output's size places a crop for vips.
+            const Job oursJob = ours(in, edit, in.file);
+            runJob(oursJob);
+            const QSize made = QImageReader(in.oursOut).size();
+            jobs << oursJob << single.vipsJob(in, in.vipsOut, made);
+        }
+        rowFor(QStringLiteral("`%1` vs `vips %2`").arg(single.edit, single.vipsText),
+               sideBySide(jobs, count), 0.6, 1.0);
+    }
+
+    Bench::progress(QStringLiteral("vips: the lossless turn"));
+    {
+        QList<Job> jobs;
+        QStringList sizes;
+        for (const Input &in : inputs) {
+            const QSize size = QImageReader(in.turnFile).size();
+            sizes << QStringLiteral("%1 %2x%3").arg(in.label).arg(size.width()).arg(size.height());
+            jobs << ours(in, { QStringLiteral("rotate-right") }, in.turnFile)
+                 << Job { { QStringLiteral("jpegtran"), QStringLiteral("-perfect"),
+                            QStringLiteral("-copy"), QStringLiteral("all"),
+                            QStringLiteral("-rotate"), QStringLiteral("90"),
+                            QStringLiteral("-outfile"),
+                            work.filePath(QStringLiteral("jpegtran.jpg")), in.turnFile } };
+        }
+        rowFor(QStringLiteral("Lossless turn: `rotate-right` vs `jpegtran -perfect -rotate 90` "
+                              "(%1, whole MCUs)")
+                   .arg(sizes.join(QStringLiteral(", "))),
+               sideBySide(jobs, count), 1.15, 1.5);
+    }
+
+    // The chain: five edits, against the same five in libvips, each a command writing its own
+    // .v intermediate to memory-backed /dev/shm.
+    Bench::progress(QStringLiteral("vips: the chain"));
+    {
+        const QString shm = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")
+                                                                      : work.absolutePath();
+        const QStringList chain { QStringLiteral("auto-fix"), QStringLiteral("rotate-right"),
+                                  QStringLiteral("crop=16:9"), QStringLiteral("resize=50"),
+                                  QStringLiteral("effect=sepia") };
+        QList<Job> jobs;
+        for (const Input &in : inputs) {
+            const Job oursJob = ours(in, chain, in.file);
+            runJob(oursJob);
+            // After the turn, crop=16:9 takes the largest centred 16:9 part, halved by resize.
+            const QSize made = QImageReader(in.oursOut).size() * 2;
+            const QString a = shm + QStringLiteral("/lumora-bench-a.v");
+            const QString b = shm + QStringLiteral("/lumora-bench-b.v");
+            const QString c = shm + QStringLiteral("/lumora-bench-c.v");
+            const QString d = shm + QStringLiteral("/lumora-bench-d.v");
+            jobs << oursJob
+                 << Job { { QStringLiteral("vips"), QStringLiteral("scale"), in.file, a },
+                          { QStringLiteral("vips"), QStringLiteral("rot"), a, b,
+                            QStringLiteral("d90") },
+                          vipsCrop(b, c, centred(made, in.size.transposed())),
+                          { QStringLiteral("vips"), QStringLiteral("resize"), c, d,
+                            QStringLiteral("0.5") },
+                          { QStringLiteral("vips"), QStringLiteral("recomb"), d, in.vipsOut,
+                            sepia } };
+        }
+        rowFor(QStringLiteral("Chain `%1` vs the same 5 vips commands (.v between them in %2)")
+                   .arg(chain.join(QLatin1Char(' ')), shm),
+               sideBySide(jobs, count), 0.3, 0);
+        for (const char *name : { "a", "b", "c", "d" })
+            QFile::remove(shm + QStringLiteral("/lumora-bench-%1.v").arg(QLatin1String(name)));
+    }
+    Bench::note(QStringLiteral("vips: libvips %1; medians of %2 interleaved runs after one "
+                               "untimed run; t = time, m = peak memory (ru_maxrss); vips writes "
+                               "at the input's quality (Q=%3), as lumora-edit keeps it; auto-fix "
+                               "≈ vips scale (min-max stretch), old-color-photo ≈ recomb, "
+                               "cross-processing ≈ maplut")
+                    .arg(QString::fromLocal8Bit(qgetenv("LUMORA_BENCH_VIPS_VERSION")))
+                    .arg(count)
+                    .arg(jpegQuality(inputs.first().file)));
+    return failures ? 1 : 0;
+}
+
+int cost(const QString &lumoraEdit, const QDir &work, const QStringList &pictures)
+{
+    // The largest pictures take long: fewer runs there.
+    const int count = runs();
+    QStringList cells;
+    double reference = 0;
+    double last = 0;
+    Measured largest;
+    QSize largestSize;
+    for (const QString &picture : pictures) {
+        const QSize size = QImageReader(picture).size();
+        const double megapixels = size.width() * double(size.height()) / 1e6;
+        const int n = megapixels > 120 ? 1 : megapixels > 30 ? std::min(count, 2) : count;
+        Bench::progress(
+            QStringLiteral("cost per megapixel at %1 MP, %2 runs").arg(qRound(megapixels)).arg(n));
+        const Measured m = sideBySide({ { { lumoraEdit, QStringLiteral("-o"),
+                                            work.filePath(QStringLiteral("ours-scaled.jpg")),
+                                            picture, QStringLiteral("effect=sepia") } } },
+                                      n)
+                               .first();
+        last = m.seconds / megapixels;
+        if (reference == 0)
+            reference = last;
+        cells << QStringLiteral("%1 MP: %2/MP (%3 run%4)")
+                     .arg(qRound(megapixels))
+                     .arg(Bench::duration(last))
+                     .arg(n)
+                     .arg(n == 1 ? QString() : QStringLiteral("s"));
+        largest = m;
+        largestSize = size;
+    }
+    if (reference <= 0) {
+        Bench::note(QStringLiteral("cost per MP: nothing measured"));
+        return 1;
+    }
+    const double flat = last / reference;
+    Bench::row({ QStringLiteral("Cost per MP of `effect=sepia`, largest vs first"),
+                 cells.mid(1).join(QStringLiteral("; ")), cells.first(),
+                 QStringLiteral("%1×").arg(flat, 0, 'f', 3), QStringLiteral("≤ 1.2×"),
+                 flat <= 1.2 ? QStringLiteral("yes") : QStringLiteral("no") });
+    const double decodedKib = largestSize.width() * double(largestSize.height()) * 4 / 1024;
+    const double share = largest.kib / decodedKib;
+    Bench::row({ QStringLiteral("Peak memory of `effect=sepia` at %1x%2 vs its decoded size "
+                                "(w·h·4)")
+                     .arg(largestSize.width())
+                     .arg(largestSize.height()),
+                 Bench::memory(largest.kib), Bench::memory(decodedKib), Bench::ratio(share),
+                 QStringLiteral("< 0.3×"),
+                 share < 0.3 ? QStringLiteral("yes") : QStringLiteral("no") });
+    return failures ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments();
-    if (arguments.size() != 4) {
-        Bench::progress(QStringLiteral("usage: lumora-bench-vips LUMORA_EDIT PICTURE.jpg WORKDIR"));
+    const QString usage = QStringLiteral(
+        "usage: lumora-bench-vips edits LUMORA_EDIT WORKDIR PIC420 TURN420 PIC444 TURN444\n"
+        "       lumora-bench-vips cost LUMORA_EDIT WORKDIR PICTURE...");
+    if (arguments.size() < 5) {
+        Bench::progress(usage);
         return 2;
     }
-    const QString lumoraEdit = arguments[1];
-    const QString picture = arguments[2];
+    const QString mode = arguments[1];
+    const QString lumoraEdit = arguments[2];
     const QDir work(arguments[3]);
+    if (mode == QLatin1String("cost"))
+        return cost(lumoraEdit, work, arguments.mid(4));
+    if (mode != QLatin1String("edits") || arguments.size() != 8) {
+        Bench::progress(usage);
+        return 2;
+    }
     if (QStandardPaths::findExecutable(QStringLiteral("vips")).isEmpty()) {
         Bench::note(QStringLiteral("vips not measured: libvips-tools is not installed"));
         return 1;
     }
-    const QString shm = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")
-                                                                  : work.absolutePath();
-    const QSize size = QImageReader(picture).size();
-    const QByteArray jpeg = readAll(picture);
-    JpegCodec::Info info;
-    QString error;
-    if (!JpegCodec::readInfo(jpeg, &info, &error)) {
-        Bench::note(QStringLiteral("vips: cannot read %1: %2").arg(picture, error));
-        return 1;
-    }
-    // The same quality out of both: ours keeps the input's own.
-    const QString q = QStringLiteral("[Q=%1]").arg(info.quality);
-    const auto ours = [&](const QStringList &edits, const QString &out = QString()) {
-        return Job { QStringList { lumoraEdit, QStringLiteral("-o"),
-                                   out.isEmpty() ? work.filePath(QStringLiteral("ours.jpg")) : out,
-                                   picture }
-                     + edits };
-    };
-    const QString vipsOut = work.filePath(QStringLiteral("vips.jpg")) + q;
-    const QString sepiaMatrix = work.filePath(QStringLiteral("sepia.mat"));
-    {
-        QFile matrix(sepiaMatrix);
-        if (matrix.open(QIODevice::WriteOnly))
-            matrix.write("3 3\n0.393 0.769 0.189\n0.349 0.686 0.168\n0.272 0.534 0.131\n");
-    }
-    const QString mp = QStringLiteral("%1 MP").arg(qRound(size.width() * size.height() / 1e6));
-
-    // The lossless turn: for this picture's sides (whole 16-pixel blocks across, not down)
-    // flip-horizontal is one, rotate-right is not.
-    Bench::progress(QStringLiteral("vips: the lossless turn"));
-    const QList<Measured> turn = sideBySide({
-        ours({ QStringLiteral("flip-horizontal") }),
-        { { QStringLiteral("vips"), QStringLiteral("flip"), picture, vipsOut,
-            QStringLiteral("horizontal") } },
-        { { QStringLiteral("jpegtran"), QStringLiteral("-perfect"), QStringLiteral("-flip"),
-            QStringLiteral("horizontal"), QStringLiteral("-outfile"),
-            work.filePath(QStringLiteral("jpegtran.jpg")), picture } },
-    });
-    timeAndMemoryRows(
-        QStringLiteral("Lossless turn, %1 JPEG: flip-horizontal vs vips flip").arg(mp), turn[0],
-        turn[1], 0.3, QStringLiteral("≤ 1×"), 1);
-    timeAndMemoryRows(
-        QStringLiteral("Lossless turn, %1 JPEG: flip-horizontal vs jpegtran -perfect").arg(mp),
-        turn[0], turn[2], 0, QStringLiteral("—"), 0);
-
-    struct Single
-    {
-        QString edit;
-        QStringList vips;
-    };
-    const QRect crop = centred169(size);
-    const QList<Single> singles {
-        { QStringLiteral("rotate-right"),
-          { QStringLiteral("vips"), QStringLiteral("rot"), picture, vipsOut,
-            QStringLiteral("d90") } },
-        { QStringLiteral("crop=16:9"), vipsCrop(picture, vipsOut, crop) },
-        { QStringLiteral("resize=50"),
-          { QStringLiteral("vips"), QStringLiteral("resize"), picture, vipsOut,
-            QStringLiteral("0.5") } },
-        { QStringLiteral("effect=greyscale"),
-          { QStringLiteral("vips"), QStringLiteral("colourspace"), picture, vipsOut,
-            QStringLiteral("b-w") } },
-        { QStringLiteral("effect=sepia"),
-          { QStringLiteral("vips"), QStringLiteral("recomb"), picture, vipsOut, sepiaMatrix } },
-        { QStringLiteral("--quality=%1 flip-horizontal").arg(info.quality),
-          { QStringLiteral("vips"), QStringLiteral("flip"), picture, vipsOut,
-            QStringLiteral("horizontal") } },
-    };
-    Measured vipsFlip;
-    for (const Single &single : singles) {
-        Bench::progress(QStringLiteral("vips: %1").arg(single.edit));
-        const QStringList edit = single.edit.split(QLatin1Char(' '));
-        const QList<Measured> m = sideBySide({ ours(edit), { single.vips } });
-        timeAndMemoryRows(QStringLiteral("Decoded edit, %1 JPEG: %2 vs vips %3")
-                              .arg(mp, single.edit, single.vips[1]),
-                          m[0], m[1], 0.7, QStringLiteral("≤ 1.5×"), 1.5);
-        vipsFlip = m[1];
-    }
-
-    // The floor: TurboJPEG alone, in this process, on the same file.
-    Bench::progress(QStringLiteral("vips: the JPEG decoder alone"));
-    QImage decoded;
-    const double decode = inProcess([&] { decoded = JpegCodec::decode(jpeg, &error); });
-    const double reduced = inProcess([&] { JpegCodec::decodeReduced(jpeg, 320, &error); });
-    const double encode
-        = inProcess([&] { JpegCodec::encode(decoded, info.quality, info.sampling, &error); }, 5);
-    Bench::row(QStringLiteral("Floor: TurboJPEG decode alone (%1, in process) vs vips flip's "
-                              "whole run")
-                   .arg(mp),
-               Bench::duration(decode), Bench::duration(vipsFlip.seconds),
-               decode / vipsFlip.seconds, QStringLiteral("—"), std::nullopt);
-    Bench::row(QStringLiteral("Floor: TurboJPEG decode + encode alone vs vips flip's whole run"),
-               Bench::duration(decode + encode), Bench::duration(vipsFlip.seconds),
-               (decode + encode) / vipsFlip.seconds, QStringLiteral("—"), std::nullopt);
-    Bench::row(QStringLiteral("Floor: TurboJPEG decode at 1/8 scale (the turn's stand-in) vs the "
-                              "whole decode"),
-               Bench::duration(reduced), Bench::duration(decode), reduced / decode,
-               QStringLiteral("—"), std::nullopt);
-
-    // The chain: five edits, against the same five in libvips, each a command writing its
-    // own .v intermediate to memory-backed /dev/shm.
-    const QStringList chain { QStringLiteral("auto-fix"), QStringLiteral("rotate-right"),
-                              QStringLiteral("crop=16:9"), QStringLiteral("resize=50"),
-                              QStringLiteral("effect=sepia") };
-    const auto vipsChain = [&](const QString &in, const QSize &inSize) {
-        const QString a = shm + QStringLiteral("/lumora-bench-a.v");
-        const QString b = shm + QStringLiteral("/lumora-bench-b.v");
-        const QString c = shm + QStringLiteral("/lumora-bench-c.v");
-        const QString d = shm + QStringLiteral("/lumora-bench-d.v");
-        return Job {
-            { QStringLiteral("vips"), QStringLiteral("scale"), in, a },
-            { QStringLiteral("vips"), QStringLiteral("rot"), a, b, QStringLiteral("d90") },
-            vipsCrop(b, c, centred169(inSize.transposed())),
-            { QStringLiteral("vips"), QStringLiteral("resize"), c, d, QStringLiteral("0.5") },
-            { QStringLiteral("vips"), QStringLiteral("recomb"), d, vipsOut, sepiaMatrix },
-        };
-    };
-    Bench::progress(QStringLiteral("vips: the chain"));
-    const QList<Measured> chained = sideBySide({ ours(chain), vipsChain(picture, size) });
-    timeAndMemoryRows(QStringLiteral("Chain of 5 edits, %1 JPEG, vs libvips (scale, rot, crop, "
-                                     "resize, recomb; .v in %2)")
-                          .arg(mp, shm),
-                      chained[0], chained[1], 0.5, QStringLiteral("—"), 0);
-    Bench::row(
-        QStringLiteral("Chain of 5 edits: peak memory vs the decoded picture (4 bytes a "
-                       "pixel)"),
-        Bench::memory(chained[0].kib), Bench::memory(size.width() * size.height() * 4.0 / 1024),
-        chained[0].kib / (size.width() * size.height() * 4.0 / 1024), QStringLiteral("≤ 1.5×"),
-        chained[0].kib <= 1.5 * size.width() * size.height() * 4.0 / 1024);
-
-    // Cost per megapixel: one edit and the chain, at 3, 12, 48 and 200 megapixels, each
-    // against 12.
-    struct Scale
-    {
-        int megapixels;
-        double factor;
-        int runs;
-    };
-    const QList<Scale> scales { { 3, 0.5, 5 }, { 12, 1, 5 }, { 48, 2, 3 }, { 200, 4.08, 1 } };
-    QList<double> sepiaCost, chainCost;
-    for (const Scale &scale : scales) {
-        QString file = picture;
-        QSize fileSize = size;
-        if (scale.factor != 1) {
-            file = work.filePath(QStringLiteral("picture-%1mp.jpg").arg(scale.megapixels));
-            if (!QFile::exists(file))
-                runJob({ { QStringLiteral("vips"), QStringLiteral("resize"), picture, file + q,
-                           QString::number(scale.factor) } });
-            fileSize = QImageReader(file).size();
+    QList<Input> inputs;
+    for (int i = 0; i < 2; ++i) {
+        Input in;
+        in.label = i == 0 ? QStringLiteral("4:2:0") : QStringLiteral("4:4:4");
+        in.file = arguments[4 + 2 * i];
+        in.turnFile = arguments[5 + 2 * i];
+        in.size = QImageReader(in.file).size();
+        const QString tag = i == 0 ? QStringLiteral("420") : QStringLiteral("444");
+        in.oursOut = work.filePath(QStringLiteral("ours-%1.jpg").arg(tag));
+        // The input's quality and chroma sampling, as lumora-edit keeps them (vips would
+        // otherwise write 4:4:4 from Q=90 up).
+        in.vipsOut = work.filePath(QStringLiteral("vips-%1.jpg[Q=%2,subsample-mode=%3]")
+                                       .arg(tag)
+                                       .arg(jpegQuality(in.file))
+                                       .arg(i == 0 ? QStringLiteral("on") : QStringLiteral("off")));
+        if (!in.size.isValid()) {
+            Bench::note(QStringLiteral("vips: cannot read %1").arg(in.file));
+            return 1;
         }
-        Bench::progress(QStringLiteral("vips: cost per megapixel at %1 MP").arg(scale.megapixels));
-        const double megapixels = fileSize.width() * double(fileSize.height()) / 1e6;
-        const auto run = [&](const QStringList &edits) {
-            return Job { QStringList { lumoraEdit, QStringLiteral("-o"),
-                                       work.filePath(QStringLiteral("ours-scaled.jpg")), file }
-                         + edits };
-        };
-        const QList<Measured> m
-            = sideBySide({ run({ QStringLiteral("effect=sepia") }), run(chain) }, scale.runs);
-        sepiaCost.append(m[0].seconds / megapixels);
-        chainCost.append(m[1].seconds / megapixels);
-        if (scale.megapixels == 200)
-            Bench::note(QStringLiteral("vips: at %1x%2 lumora-edit's peak memory is %3 for "
-                                       "effect=sepia and %4 for the chain")
-                            .arg(fileSize.width())
-                            .arg(fileSize.height())
-                            .arg(Bench::memory(m[0].kib), Bench::memory(m[1].kib)));
+        inputs << in;
     }
-    for (qsizetype i = 0; i < scales.size(); ++i) {
-        const bool goal = scales[i].megapixels >= 12;
-        const auto costRow = [&](const QString &what, const QList<double> &cost) {
-            Bench::row(QStringLiteral("Cost per MP, %1 at %2 MP vs at 12 MP")
-                           .arg(what)
-                           .arg(scales[i].megapixels),
-                       Bench::duration(cost[i]) + QStringLiteral("/MP"),
-                       Bench::duration(cost[1]) + QStringLiteral("/MP"), cost[i] / cost[1],
-                       goal ? QStringLiteral("≤ 1.5×") : QStringLiteral("—"),
-                       goal ? std::optional<bool>(cost[i] / cost[1] <= 1.5) : std::nullopt);
-        };
-        costRow(QStringLiteral("effect=sepia"), sepiaCost);
-        costRow(QStringLiteral("the chain"), chainCost);
-    }
-
-    Bench::note(QStringLiteral("vips: libvips %1 command line, Q=%2 (the input's own quality, "
-                               "which lumora-edit keeps); medians of %3 interleaved runs after "
-                               "one warm-up (cost per MP: 5, 5, 3 and 1 runs); auto-fix ≈ vips "
-                               "scale (min-max stretch), sepia = vips recomb with the same "
-                               "matrix")
-                    .arg(QString::fromLocal8Bit(qgetenv("LUMORA_BENCH_VIPS_VERSION")))
-                    .arg(info.quality)
-                    .arg(Runs));
-    return failures ? 1 : 0;
+    return edits(lumoraEdit, work, inputs);
 }
