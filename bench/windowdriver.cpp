@@ -61,7 +61,7 @@ bool WindowDriver::open(const QString &path, QString *error)
 
 QSize WindowDriver::pictureSize() const
 {
-    return d->window->picture().isOpen() ? d->window->picture().image().size() : QSize();
+    return d->window->picture().isOpen() ? d->window->picture().fullSize() : QSize();
 }
 
 bool WindowDriver::tap(const QString &target, QString *error)
