@@ -4,6 +4,7 @@
 
 #include "editrender.h"
 #include "imagefilters.h"
+#include "imagerows.h"
 #include "operation.h"
 
 #include <QColorSpace>
@@ -37,37 +38,12 @@ QImage picture(QImage::Format format, const QSize &size)
     return out;
 }
 
-// Hands a picture out in bands, as a file's decoder does.
-class PictureRows : public RowSource
-{
-public:
-    explicit PictureRows(const QImage &picture)
-        : m_picture(picture)
-    { }
-    QSize size() const override { return m_picture.size(); }
-    QImage::Format format() const override { return m_picture.format(); }
-    QImage next(int rows) override
-    {
-        if (m_row >= m_picture.height())
-            return QImage();
-        const int height = std::min(rows, m_picture.height() - m_row);
-        QImage band = m_picture.copy(0, m_row, m_picture.width(), height);
-        m_row += height;
-        return band;
-    }
-    QString error() const override { return QString(); }
-
-private:
-    QImage m_picture;
-    int m_row = 0;
-};
-
 // A source that fails after its first band, as a damaged file does.
-class FailingRows : public PictureRows
+class FailingRows : public ImageRows
 {
 public:
-    using PictureRows::PictureRows;
-    QImage next(int rows) override { return m_calls++ == 0 ? PictureRows::next(rows) : QImage(); }
+    using ImageRows::ImageRows;
+    QImage next(int rows) override { return m_calls++ == 0 ? ImageRows::next(rows) : QImage(); }
     QString error() const override { return QStringLiteral("the data is damaged"); }
 
 private:
@@ -106,7 +82,7 @@ QImage streamed(const QImage &source, const QList<EditStep> &steps, int bandRows
     StreamedRender::Settings settings;
     settings.bandRows = bandRows;
     settings.threads = threads;
-    StreamedRender render(std::make_unique<PictureRows>(source), steps, settings);
+    StreamedRender render(std::make_unique<ImageRows>(source), steps, settings);
     return gathered(render, bandRows, error);
 }
 
@@ -330,7 +306,7 @@ void tst_EditRender::cancelStopsTheRender()
     settings.bandRows = 10;
     settings.cancel = &cancel;
     settings.progress = [&](double done) { progress << done; };
-    StreamedRender render(std::make_unique<PictureRows>(source), { step("com.velmo.sepia") },
+    StreamedRender render(std::make_unique<ImageRows>(source), { step("com.velmo.sepia") },
                           settings);
     QVERIFY(!render.next(10).isNull());
     QVERIFY(!render.next(10).isNull());
