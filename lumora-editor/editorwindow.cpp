@@ -554,7 +554,8 @@ void EditorWindow::Private::updateStatus()
     // The language's digits (Arabic-Indic in Arabic); sides without group separators.
     QLocale digits = locale;
     digits.setNumberOptions(QLocale::OmitGroupSeparator);
-    const QSize size = picture.image().size();
+    // The picture's own size, not that of the copy reduced for the screen.
+    const QSize size = picture.fullSize();
     sizeLabel->setText(EditorWindow::tr("%1 × %2 px, %3")
                            .arg(digits.toString(size.width()), digits.toString(size.height()),
                                 digits.toString(qRound(view->zoom() * 100)) + digits.percent()));
@@ -1065,8 +1066,11 @@ void EditorWindow::Private::writeUiMap()
     state("saves", QString::number(saves));
     state("saving", QString::number(saving));
     state("comparing", QString::number(comparing));
-    const QSize size = picture.image().size();
+    // The picture's size as edited, and that of the copy shown.
+    const QSize size = picture.fullSize();
     state("picture", QStringLiteral("%1 %2").arg(size.width()).arg(size.height()));
+    const QSize shown = picture.image().size();
+    state("shown", QStringLiteral("%1 %2").arg(shown.width()).arg(shown.height()));
     if (LumoraCropper *cropper
         = session ? qobject_cast<LumoraCropper *>(session->plugin()) : nullptr) {
         const QRect r = cropper->selectionRect();

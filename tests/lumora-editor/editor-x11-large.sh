@@ -92,7 +92,9 @@ window=$(timeout 20 xdotool search --sync --all --pid "$app" --class lumora-edit
 [ -n "$window" ] || xdrive_fail "no lumora-editor window"
 xdotool windowmove --sync "$window" 0 0 windowsize --sync "$window" 1100 760
 xdotool windowactivate --sync "$window"
-xdrive_until "xdrive_is exposed 1 && xdrive_is picture '1536 1024' && xdrive_target picture"
+# The full picture held, a copy covering the screen (1280 x 1024) shown.
+xdrive_until "xdrive_is exposed 1 && xdrive_is picture '6000 4000' && xdrive_is shown '1536 1024' \
+    && xdrive_target picture"
 
 # The picture on screen into SHOT once two screenshots in a row agree: drawn, not half way.
 steady_shot() {

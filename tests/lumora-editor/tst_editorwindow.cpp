@@ -1330,6 +1330,8 @@ void tst_EditorWindow::saveStoppedLeavesTheFile_data()
     QTest::newRow("cancel button leaves the file as it was") << QStringLiteral("cancel") << false;
     QTest::newRow("close, stop and close leaves the file as it was")
         << QStringLiteral("stopAndClose") << false;
+    QTest::newRow("window destroyed while saving: no crash, the file as it was")
+        << QStringLiteral("destroyed") << false;
     QTest::newRow("close, close when saved writes the whole file, then closes")
         << QStringLiteral("closeWhenSaved") << true;
 }
@@ -1353,6 +1355,13 @@ void tst_EditorWindow::saveStoppedLeavesTheFile()
     QSignalSpy finished(m_window.get(), &EditorWindow::saveFinished);
     QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier);
     QVERIFY(m_window->isSaving());
+    if (how == QLatin1String("destroyed")) {
+        // The worker is stopped and waited for; it must not write, nor touch what is gone.
+        m_window.reset();
+        QCOMPARE(hashOf(file), before);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), entries);
+        return;
+    }
     if (how == QLatin1String("cancel")) {
         QVERIFY(tap(*m_window, QStringLiteral("cancelSave")));
     } else {
