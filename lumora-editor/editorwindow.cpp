@@ -191,6 +191,20 @@ public:
     // over that pool, and so does the raster engine painting the window, which would
     // otherwise wait behind the save for a free thread.
     QThreadPool savePool;
+    // The global pool's size before the save, which holds it to one thread: the filters
+    // then work in the save's own thread, and a thread stays free for the raster engine,
+    // whose fills wait for one (a blocking map keeps every thread it gets to the end).
+    int globalThreads = 0;
+    void holdGlobalPool(bool hold)
+    {
+        QThreadPool *pool = QThreadPool::globalInstance();
+        if (hold && globalThreads == 0) {
+            globalThreads = pool->maxThreadCount();
+            pool->setMaxThreadCount(1);
+        } else if (!hold && globalThreads > 0) {
+            pool->setMaxThreadCount(std::exchange(globalThreads, 0));
+        }
+    }
     std::atomic_bool saveCancelled { false };
     bool saving = false;
     std::function<void()> afterSave; // run once the running save has written its file
@@ -862,6 +876,7 @@ bool EditorWindow::Private::startSave(const QString &path, const std::function<v
         QMetaObject::invokeMethod(
             bar, [bar, done] { bar->setValue(qRound(done * 1000)); }, Qt::QueuedConnection);
     };
+    holdGlobalPool(true);
     saveWatcher.setFuture(QtConcurrent::run(&savePool, [this, path, progress] {
         SaveResult result;
         result.path = path;
@@ -876,6 +891,7 @@ void EditorWindow::Private::saveDone()
 {
     const SaveResult result = saveWatcher.result();
     const bool cancelled = saveCancelled;
+    holdGlobalPool(false);
     saving = false;
     saveProgress->hide();
     cancelSaveButton->hide();
@@ -1115,6 +1131,7 @@ EditorWindow::~EditorWindow()
     d->saveCancelled = true;
     d->saveWatcher.disconnect(this);
     d->saveWatcher.waitForFinished();
+    d->holdGlobalPool(false);
     // The history outlives the widgets below: it must not update them as it goes.
     d->history.stack()->disconnect(this);
     d->history.disconnect(this);
@@ -1345,6 +1362,9 @@ void EditorWindow::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::LanguageChange && d->fileMenu)
         d->retranslate();
+    // A key held while another window took the focus is released there, unseen here.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        d->setComparing(false);
 }
 
 bool EditorWindow::eventFilter(QObject *watched, QEvent *event)
