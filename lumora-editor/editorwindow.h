@@ -25,9 +25,9 @@ class QAction;
 // LiveProvider in front of the picture's editor: every filter a plug-in runs (a tapped
 // effect as much as a confirmed crop) shows in the view at once, and Cancel shows the
 // picture as it was before the entry was picked. Each confirmed edit becomes one undo
-// step (EditHistory); Edit, Revert to original takes every edit back as one step of its
-// own. Save writes through PictureFile and keeps the history. Opening
-// another picture or closing with unsaved edits asks first; an active entry counts as
+// step (EditHistory); Edit, Revert to Original takes every edit back as one step of its
+// own. Save writes through PictureFile and keeps the history. Opening another picture
+// or closing with unsaved edits asks first; an active entry counts as
 // an unsaved edit, and the prompt's Save confirms it before saving. A file that cannot be
 // read or written is said in the window's message bar and changes nothing; a file another
 // program changed since it was opened is saved over with the picture shown, and the
@@ -38,7 +38,9 @@ class QAction;
 // until it ends (saveFinished()). Nothing is written before the render is complete; a
 // cancelled save leaves the file as it was and the message bar says so. Closing while a
 // save runs asks whether to close once it is done or to stop it and close; a window
-// destroyed meanwhile stops the render and waits for the worker.
+// destroyed meanwhile stops the render and waits for the worker. While a save runs the
+// process's global QThreadPool is held to one thread (its size is given back after),
+// so that the window's painting never waits for threads the save's filters hold.
 //
 // Compare: while the backslash key, or the "compare" button of the editor menu, is held,
 // the view shows the original picture in place of the edited one and the status bar
