@@ -14,6 +14,7 @@
 #include "mbutton.h"
 #include "mpopuplist.h"
 #include "mwindow.h"
+#include "operation.h"
 #include "picturefile.h"
 #include "pictureview.h"
 #include "pluginloader.h"
@@ -28,19 +29,23 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QGraphicsScene>
 #include <QGraphicsWidget>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
 #include <QStatusBar>
+#include <QThreadPool>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -48,7 +53,9 @@
 #include <QTreeWidget>
 #include <QUndoStack>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
+#include <atomic>
 #include <optional>
 
 namespace {
@@ -56,17 +63,28 @@ namespace {
 const QString Software = QStringLiteral("lumora-editor " LUMORA_VERSION);
 constexpr int TouchSize = PictureView::HandleSize;
 
-// The keys of the photo viewers people know (Gwenview, Shotwell).
+// The keys of the photo viewers people know (Gwenview, Shotwell): a one-shot edit's is
+// the engine's, with the edit it makes; crop is a window's tool, so its key is here.
 QKeySequence shortcutFor(const QString &pluginClass)
 {
-    if (pluginClass == QLatin1String("EditRotateClockwisePlugin"))
-        return QKeySequence(Qt::CTRL | Qt::Key_R);
-    if (pluginClass == QLatin1String("EditRotateCounterClockwisePlugin"))
-        return QKeySequence(Qt::CTRL | Qt::Key_L);
     if (pluginClass == QLatin1String("EditCropPlugin"))
         return QKeySequence(Qt::Key_C);
+    for (const auto &[operation, preset] : Operations::presets()) {
+        if (preset.pluginClass == pluginClass && !preset.shortcut.isEmpty())
+            return QKeySequence(preset.shortcut, QKeySequence::PortableText);
+    }
     return QKeySequence();
 }
+
+// What a save on the worker hands back.
+struct SaveResult
+{
+    QString path;
+    bool saved = false;
+    QString error;
+    QStringList warnings;
+    bool changedOnDisk = false;
+};
 
 // "Crop (C)": the text with its key, for tooltips.
 QString withKey(const QString &text, const QKeySequence &keys)
@@ -134,7 +152,12 @@ public:
     void openDialog();
     void saveAsDialog();
     bool doOpen(const QString &path);
-    bool doSave(const QString &path);
+    bool startSave(const QString &path, const std::function<void()> &then = {});
+    void saveDone();
+    void askToCloseWhileSaving();
+    void revert();
+    void setComparing(bool on);
+    bool isIdle() const { return !session && !busy && !saving; }
     void showPlugins();
     QString shownName() const;
 
@@ -162,6 +185,34 @@ public:
     bool busy = false;
     int saves = 0;
 
+    // The save running on the worker; it reads the picture, which nothing edits meanwhile.
+    QFutureWatcher<SaveResult> saveWatcher;
+    // The save's own thread, not one of the global pool's: the filters split their work
+    // over that pool, and so does the raster engine painting the window, which would
+    // otherwise wait behind the save for a free thread.
+    QThreadPool savePool;
+    // The global pool's size before the save, which holds it to one thread: the filters
+    // then work in the save's own thread, and a thread stays free for the raster engine,
+    // whose fills wait for one (a blocking map keeps every thread it gets to the end).
+    int globalThreads = 0;
+    void holdGlobalPool(bool hold)
+    {
+        QThreadPool *pool = QThreadPool::globalInstance();
+        if (hold && globalThreads == 0) {
+            globalThreads = pool->maxThreadCount();
+            pool->setMaxThreadCount(1);
+        } else if (!hold && globalThreads > 0) {
+            pool->setMaxThreadCount(std::exchange(globalThreads, 0));
+        }
+    }
+    std::atomic_bool saveCancelled { false };
+    bool saving = false;
+    std::function<void()> afterSave; // run once the running save has written its file
+    bool closeAfterSave = false;
+    QProgressBar *saveProgress = nullptr;
+    QPushButton *cancelSaveButton = nullptr;
+    bool comparing = false;
+
     PictureView *view = nullptr;
     QToolBar *menuStrip = nullptr;
     QWidget *actionBar = nullptr;
@@ -182,6 +233,8 @@ public:
     QAction *quitAction = nullptr;
     QAction *undoAction = nullptr;
     QAction *redoAction = nullptr;
+    QAction *revertAction = nullptr;
+    QAction *compareAction = nullptr;
     QAction *confirmAction = nullptr;
     QAction *cancelAction = nullptr;
     QAction *zoomInAction = nullptr;
@@ -264,6 +317,21 @@ void EditorWindow::Private::buildWidgets()
     sizeLabel = new QLabel(q);
     sizeLabel->setObjectName(QStringLiteral("sizeLabel"));
     q->statusBar()->addPermanentWidget(sizeLabel);
+
+    saveProgress = new QProgressBar(q);
+    saveProgress->setObjectName(QStringLiteral("saveProgress"));
+    saveProgress->setMaximumWidth(12 * TouchSize);
+    saveProgress->hide();
+    cancelSaveButton = new QPushButton(q);
+    cancelSaveButton->setObjectName(QStringLiteral("cancelSave"));
+    cancelSaveButton->setMinimumSize(2 * TouchSize, TouchSize);
+    cancelSaveButton->setFocusPolicy(Qt::NoFocus);
+    cancelSaveButton->hide();
+    QObject::connect(cancelSaveButton, &QPushButton::clicked, q, [this] { q->cancelSave(); });
+    q->statusBar()->addPermanentWidget(saveProgress);
+    q->statusBar()->addPermanentWidget(cancelSaveButton);
+    QObject::connect(&saveWatcher, &QFutureWatcher<SaveResult>::finished, q,
+                     [this] { saveDone(); });
 }
 
 void EditorWindow::Private::buildActions()
@@ -284,13 +352,20 @@ void EditorWindow::Private::buildActions()
                         [this] { saveAsDialog(); });
     quitAction = make("quit", { QKeySequence(Qt::CTRL | Qt::Key_Q) }, [this] { q->close(); });
     undoAction = make("undo", { QKeySequence(Qt::CTRL | Qt::Key_Z) }, [this] {
+        if (!isIdle())
+            return;
         history.stack()->undo();
         pictureReplaced();
     });
     redoAction = make("redo", { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) }, [this] {
+        if (!isIdle())
+            return;
         history.stack()->redo();
         pictureReplaced();
     });
+    revertAction = make("revert", {}, [this] { revert(); });
+    // Held, not clicked: its button's press and release show and hide the original.
+    compareAction = make("compare", {}, [] {});
     confirmAction = make("confirm", { QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter) },
                          [this] { q->confirm(); });
     cancelAction = make("cancel", { QKeySequence(Qt::Key_Escape) }, [this] { q->cancel(); });
@@ -315,7 +390,8 @@ void EditorWindow::Private::buildActions()
     const std::pair<QAction *, const char *> icons[] = {
         { openAction, "document-open" },      { saveAction, "document-save" },
         { saveAsAction, "document-save-as" }, { undoAction, "edit-undo" },
-        { redoAction, "edit-redo" },          { confirmAction, "object-select" },
+        { redoAction, "edit-redo" },          { revertAction, "document-revert" },
+        { compareAction, "view-preview" },    { confirmAction, "object-select" },
         { cancelAction, "window-close" },     { zoomInAction, "zoom-in" },
         { zoomOutAction, "zoom-out" },        { fitAction, "zoom-fit-best" },
     };
@@ -330,7 +406,7 @@ void EditorWindow::Private::buildActions()
     fileMenu->addSeparator();
     fileMenu->addAction(quitAction);
     editMenu = q->menuBar()->addMenu(QString());
-    editMenu->addActions({ undoAction, redoAction });
+    editMenu->addActions({ undoAction, redoAction, revertAction });
     editMenu->addSeparator();
     entriesEnd = editMenu->addSeparator();
     editMenu->addActions({ confirmAction, cancelAction });
@@ -373,10 +449,15 @@ void EditorWindow::Private::loadPlugins()
         editMenu->insertAction(entriesEnd, entry);
     }
     menuStrip->addSeparator();
-    menuStrip->addActions({ undoAction, redoAction });
+    menuStrip->addActions({ undoAction, redoAction, compareAction });
     for (QAction *action : menuStrip->actions()) {
         if (QWidget *button = menuStrip->widgetForAction(action))
             button->setMinimumSize(TouchSize, TouchSize);
+    }
+    // A finger held on it (a touch comes as a mouse press) shows the original.
+    if (auto *button = qobject_cast<QToolButton *>(menuStrip->widgetForAction(compareAction))) {
+        QObject::connect(button, &QToolButton::pressed, q, [this] { setComparing(true); });
+        QObject::connect(button, &QToolButton::released, q, [this] { setComparing(false); });
     }
     // Laid out now rather than at the next turn of the event loop, so that the entries
     // are where they show from here on.
@@ -402,6 +483,11 @@ void EditorWindow::Private::retranslate()
     quitAction->setText(EditorWindow::tr("&Quit"));
     undoAction->setText(EditorWindow::tr("&Undo"));
     redoAction->setText(EditorWindow::tr("&Redo"));
+    revertAction->setText(EditorWindow::tr("Re&vert to Original"));
+    compareAction->setText(EditorWindow::tr("Compare"));
+    compareAction->setToolTip(EditorWindow::tr("Hold to show the original (\\)"));
+    cancelSaveButton->setText(EditorWindow::tr("Cancel"));
+    cancelSaveButton->setToolTip(EditorWindow::tr("Stop saving; the file stays as it was"));
     confirmAction->setText(EditorWindow::tr("Confirm"));
     cancelAction->setText(EditorWindow::tr("Cancel"));
     zoomInAction->setText(EditorWindow::tr("Zoom &In"));
@@ -434,13 +520,15 @@ void EditorWindow::Private::retranslate()
 
 void EditorWindow::Private::updateActions()
 {
-    const bool idle = !session && !busy;
+    const bool idle = isIdle();
     const bool open = picture.isOpen();
     for (QAction *entry : std::as_const(entries))
         entry->setEnabled(idle && open);
     QUndoStack *stack = history.stack();
     undoAction->setEnabled(idle && stack->canUndo());
     redoAction->setEnabled(idle && stack->canRedo());
+    revertAction->setEnabled(idle && open && !picture.editor().edits().steps().isEmpty());
+    compareAction->setEnabled(open && !session);
     undoAction->setToolTip(withKey(stack->canUndo()
                                        ? EditorWindow::tr("Undo %1").arg(stack->undoText())
                                        : EditorWindow::tr("Nothing to undo"),
@@ -480,7 +568,8 @@ void EditorWindow::Private::updateStatus()
     // The language's digits (Arabic-Indic in Arabic); sides without group separators.
     QLocale digits = locale;
     digits.setNumberOptions(QLocale::OmitGroupSeparator);
-    const QSize size = picture.image().size();
+    // The picture's own size, not that of the copy reduced for the screen.
+    const QSize size = picture.fullSize();
     sizeLabel->setText(EditorWindow::tr("%1 × %2 px, %3")
                            .arg(digits.toString(size.width()), digits.toString(size.height()),
                                 digits.toString(qRound(view->zoom() * 100)) + digits.percent()));
@@ -517,8 +606,9 @@ void EditorWindow::Private::hideMessage()
 void EditorWindow::Private::startSession(const QString &pluginClass)
 {
     LumoraEditPlugin *plugin = loader->plugin(pluginClass);
-    if (!plugin || session || busy || !picture.isOpen())
+    if (!plugin || !isIdle() || !picture.isOpen())
         return;
+    setComparing(false);
     hideMessage();
     session = new PluginSession(plugin, picture.editor(), &provider, q);
     sessionText = plugin->name();
@@ -623,6 +713,9 @@ void EditorWindow::Private::showEditInProgress()
 
 void EditorWindow::Private::pictureReplaced()
 {
+    // What replaced it is shown, whatever a held compare showed.
+    if (std::exchange(comparing, false))
+        q->statusBar()->clearMessage();
     view->setPicture(picture.image(), picture.fullSize());
     updateActions();
     updateStatus();
@@ -662,9 +755,14 @@ void EditorWindow::Private::whenReadyToDiscard(const std::function<void()> &then
                 if (session || lastOutcome != PluginSession::Confirmed)
                     return;
             }
-            // A confirmed edit that changed nothing leaves nothing to save.
-            if (!history.isModified() || q->save())
+            // A confirmed edit that changed nothing leaves nothing to save; otherwise
+            // `then` waits for the save, and a save that fails or is cancelled stops here.
+            if (!history.isModified())
                 then();
+            else if (savePath.isEmpty())
+                saveAsDialog();
+            else
+                startSave(savePath, then);
             break;
         case QMessageBox::Discard:
             then();
@@ -678,7 +776,7 @@ void EditorWindow::Private::whenReadyToDiscard(const std::function<void()> &then
 
 void EditorWindow::Private::openDialog()
 {
-    if (session || busy)
+    if (!isIdle())
         return;
     whenReadyToDiscard([this] {
         auto *dialog = new QFileDialog(
@@ -698,7 +796,7 @@ void EditorWindow::Private::openDialog()
 
 void EditorWindow::Private::saveAsDialog()
 {
-    if (session || busy || !picture.isOpen())
+    if (!isIdle() || !picture.isOpen())
         return;
     auto *dialog = new QFileDialog(q, EditorWindow::tr("Save picture as"),
                                    QFileInfo(savePath).absolutePath(),
@@ -750,35 +848,156 @@ bool EditorWindow::Private::doOpen(const QString &path)
     return true;
 }
 
-bool EditorWindow::Private::doSave(const QString &path)
+bool EditorWindow::Private::startSave(const QString &path, const std::function<void()> &then)
 {
+    if (!isIdle() || !picture.isOpen())
+        return false;
     if (PictureFile::formatForFileName(path).isEmpty()) {
         showMessage(EditorWindow::tr("Cannot write %1: no picture format has that name.")
                         .arg(QFileInfo(path).fileName()));
         return false;
     }
-    QString error;
-    QStringList warnings;
-    bool changedOnDisk = false;
-    if (!picture.save(path, Software, &error, &warnings, &changedOnDisk)) {
-        showMessage(DisplayText::escaped(error));
-        return false;
+    saving = true;
+    saveCancelled = false;
+    afterSave = then;
+    setComparing(false);
+    // Not the busy indicator: its animation's many strokes are painted by the raster
+    // engine on the global thread pool, where it would wait for the filters of the save.
+    saveProgress->setRange(0, 1000);
+    saveProgress->setValue(0);
+    saveProgress->show();
+    cancelSaveButton->show();
+    q->statusBar()->showMessage(EditorWindow::tr("Saving %1…").arg(QFileInfo(path).fileName()));
+    updateActions();
+    QProgressBar *bar = saveProgress;
+    const auto progress = [bar](double done) {
+        // Called on the worker: the bar is set on the window's thread, and not at all once
+        // it is gone.
+        QMetaObject::invokeMethod(
+            bar, [bar, done] { bar->setValue(qRound(done * 1000)); }, Qt::QueuedConnection);
+    };
+    holdGlobalPool(true);
+    saveWatcher.setFuture(QtConcurrent::run(&savePool, [this, path, progress] {
+        SaveResult result;
+        result.path = path;
+        result.saved = picture.save(path, Software, &result.error, &result.warnings,
+                                    &result.changedOnDisk, progress, &saveCancelled);
+        return result;
+    }));
+    return true;
+}
+
+void EditorWindow::Private::saveDone()
+{
+    const SaveResult result = saveWatcher.result();
+    const bool cancelled = saveCancelled;
+    holdGlobalPool(false);
+    saving = false;
+    saveProgress->hide();
+    cancelSaveButton->hide();
+    q->statusBar()->clearMessage();
+    const std::function<void()> then = std::exchange(afterSave, {});
+    const QString name = QFileInfo(result.path).fileName();
+    if (!result.saved) {
+        // Stopped to close (the person chose to lose the edits): closed all the same.
+        if (std::exchange(closeAfterSave, false) && closeConfirmed) {
+            Q_EMIT q->saveFinished(false);
+            q->close();
+            return;
+        }
+        showMessage(cancelled ? EditorWindow::tr("Saving cancelled: %1 is as it was.")
+                                    .arg(DisplayText::escaped(name))
+                              : DisplayText::escaped(result.error));
+        updateActions();
+        Q_EMIT q->saveFinished(false);
+        return;
     }
-    if (changedOnDisk)
+    QStringList warnings = result.warnings;
+    if (result.changedOnDisk)
         warnings.prepend(EditorWindow::tr("%1 had been changed on disk by another program since "
                                           "it was opened; the picture shown here was saved over "
                                           "it.")
-                             .arg(QFileInfo(path).fileName()));
-    savePath = path;
+                             .arg(name));
+    savePath = result.path;
     history.markSaved();
     ++saves;
     if (warnings.isEmpty())
         hideMessage();
     else
         showMessage(escapedLines(warnings));
-    q->statusBar()->showMessage(EditorWindow::tr("Saved %1").arg(QFileInfo(path).fileName()), 3000);
+    q->statusBar()->showMessage(EditorWindow::tr("Saved %1").arg(name), 3000);
     updateActions();
-    return true;
+    Q_EMIT q->saveFinished(true);
+    if (then)
+        then();
+    if (std::exchange(closeAfterSave, false))
+        q->close();
+}
+
+void EditorWindow::Private::askToCloseWhileSaving()
+{
+    if (q->findChild<QMessageBox *>(QStringLiteral("savingPrompt")))
+        return;
+    auto *box = new QMessageBox(QMessageBox::Question, EditorWindow::tr("Saving"),
+                                EditorWindow::tr("%1 is being saved. Close when it is saved, "
+                                                 "or stop saving and close?")
+                                    .arg(shownName()),
+                                QMessageBox::Cancel, q);
+    box->setObjectName(QStringLiteral("savingPrompt"));
+    QPushButton *wait
+        = box->addButton(EditorWindow::tr("Close When Saved"), QMessageBox::AcceptRole);
+    QPushButton *stop = box->addButton(EditorWindow::tr("Stop and Close"), QMessageBox::RejectRole);
+    wait->setObjectName(QStringLiteral("closeWhenSaved"));
+    stop->setObjectName(QStringLiteral("stopAndClose"));
+    box->setDefaultButton(wait);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    QObject::connect(box, &QMessageBox::finished, q, [this, box, wait, stop] {
+        if (box->clickedButton() == wait) {
+            if (saving)
+                closeAfterSave = true;
+            else
+                q->close(); // ended while the question was shown
+        } else if (box->clickedButton() == stop) {
+            // The person chose to lose the unsaved edits: closed without asking again,
+            // once the worker has stopped.
+            q->cancelSave();
+            closeConfirmed = true;
+            if (saving)
+                closeAfterSave = true;
+            else
+                q->close();
+        }
+    });
+    box->open();
+}
+
+void EditorWindow::Private::revert()
+{
+    if (!isIdle() || !picture.isOpen())
+        return;
+    if (history.revert(EditorWindow::tr("Revert to Original")))
+        q->statusBar()->showMessage(EditorWindow::tr("Reverted to the original"), 3000);
+    pictureReplaced();
+}
+
+void EditorWindow::Private::setComparing(bool on)
+{
+    on = on && picture.isOpen() && !session;
+    if (comparing == on)
+        return;
+    comparing = on;
+    if (on) {
+        view->setPicture(picture.original(), picture.editor().originalFullSize());
+        q->statusBar()->showMessage(EditorWindow::tr("Showing the original"));
+    } else {
+        view->setPicture(picture.image(), picture.fullSize());
+        if (!saving)
+            q->statusBar()->clearMessage();
+    }
+    updateStatus();
+    scheduleUiMap();
+    Q_EMIT q->pictureChanged();
 }
 
 void EditorWindow::Private::showPlugins()
@@ -861,8 +1080,13 @@ void EditorWindow::Private::writeUiMap()
     state("modified", QString::number(history.isModified()));
     state("steps", QString::number(history.stack()->index()));
     state("saves", QString::number(saves));
-    const QSize size = picture.image().size();
+    state("saving", QString::number(saving));
+    state("comparing", QString::number(comparing));
+    // The picture's size as edited, and that of the copy shown.
+    const QSize size = picture.fullSize();
     state("picture", QStringLiteral("%1 %2").arg(size.width()).arg(size.height()));
+    const QSize shown = picture.image().size();
+    state("shown", QStringLiteral("%1 %2").arg(shown.width()).arg(shown.height()));
     if (LumoraCropper *cropper
         = session ? qobject_cast<LumoraCropper *>(session->plugin()) : nullptr) {
         const QRect r = cropper->selectionRect();
@@ -886,9 +1110,12 @@ EditorWindow::EditorWindow(const Options &options, QWidget *parent)
     setObjectName(QStringLiteral("lumora-editor"));
     setAcceptDrops(true);
     MApplication::setActiveWindow(d->toolkitWindow.get());
+    d->savePool.setMaxThreadCount(1);
     d->uiMapTimer.setSingleShot(true);
     d->uiMapTimer.setInterval(0);
     connect(&d->uiMapTimer, &QTimer::timeout, this, [this] { d->writeUiMap(); });
+    // The compare key is held wherever the focus is in the window.
+    qApp->installEventFilter(this);
 
     d->buildWidgets();
     d->buildActions();
@@ -898,6 +1125,13 @@ EditorWindow::EditorWindow(const Options &options, QWidget *parent)
 
 EditorWindow::~EditorWindow()
 {
+    qApp->removeEventFilter(this);
+    // A save still running reads the picture: stopped, and waited for, before it goes.
+    // It writes nothing unless its render was already complete, and then a whole file.
+    d->saveCancelled = true;
+    d->saveWatcher.disconnect(this);
+    d->saveWatcher.waitForFinished();
+    d->holdGlobalPool(false);
     // The history outlives the widgets below: it must not update them as it goes.
     d->history.stack()->disconnect(this);
     d->history.disconnect(this);
@@ -912,27 +1146,36 @@ EditorWindow::~EditorWindow()
 
 void EditorWindow::openPicture(const QString &path)
 {
-    if (d->session || d->busy)
+    if (!d->isIdle())
         return;
     d->whenReadyToDiscard([this, path] { d->doOpen(path); });
 }
 
 bool EditorWindow::save()
 {
-    if (d->session || d->busy || !d->picture.isOpen())
+    if (!d->isIdle() || !d->picture.isOpen())
         return false;
     if (d->savePath.isEmpty()) {
         d->saveAsDialog();
         return false;
     }
-    return d->doSave(d->savePath);
+    return d->startSave(d->savePath);
 }
 
 bool EditorWindow::saveAs(const QString &path)
 {
-    if (d->session || d->busy || !d->picture.isOpen())
-        return false;
-    return d->doSave(path);
+    return d->startSave(path);
+}
+
+bool EditorWindow::isSaving() const
+{
+    return d->saving;
+}
+
+void EditorWindow::cancelSave()
+{
+    if (d->saving)
+        d->saveCancelled = true;
 }
 
 void EditorWindow::pick(const QString &pluginClass)
@@ -954,7 +1197,7 @@ void EditorWindow::cancel()
 
 bool EditorWindow::setLanguage(const QLocale &locale)
 {
-    if (d->session || d->busy)
+    if (!d->isIdle())
         return false;
     d->locale = locale;
     Catalogue::install(locale);
@@ -1019,11 +1262,13 @@ QList<EditorWindow::Target> EditorWindow::touchTargets() const
         if (button && button->isVisible())
             targets.append({ entry->objectName(), widgetRect(button) });
     }
-    for (QAction *action : { d->undoAction, d->redoAction }) {
+    for (QAction *action : { d->undoAction, d->redoAction, d->compareAction }) {
         QWidget *button = d->menuStrip->widgetForAction(action);
         if (button && button->isVisible())
             targets.append({ action->objectName(), widgetRect(button) });
     }
+    if (d->cancelSaveButton->isVisible())
+        targets.append({ QStringLiteral("cancelSave"), widgetRect(d->cancelSaveButton) });
     if (d->actionBar->isVisible()) {
         targets.append({ QStringLiteral("confirm"), widgetRect(d->confirmButton) });
         targets.append({ QStringLiteral("cancel"), widgetRect(d->cancelButton) });
@@ -1064,6 +1309,11 @@ void EditorWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    if (d->saving) {
+        event->ignore();
+        d->askToCloseWhileSaving();
+        return;
+    }
     if (!d->closeConfirmed && (d->history.isModified() || d->session)) {
         event->ignore();
         d->whenReadyToDiscard([this] {
@@ -1081,7 +1331,7 @@ void EditorWindow::closeEvent(QCloseEvent *event)
 void EditorWindow::dragEnterEvent(QDragEnterEvent *event)
 {
     const QList<QUrl> urls = event->mimeData()->urls();
-    if (!d->session && !urls.isEmpty() && urls.first().isLocalFile())
+    if (d->isIdle() && !urls.isEmpty() && urls.first().isLocalFile())
         event->acceptProposedAction();
 }
 
@@ -1112,4 +1362,24 @@ void EditorWindow::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::LanguageChange && d->fileMenu)
         d->retranslate();
+    // A key held while another window took the focus is released there, unseen here.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        d->setComparing(false);
+}
+
+bool EditorWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // Held, not typed: a key's auto-repeat (a release and a press each time) is not a
+    // release. Only keys meant for this window, and not while a dialog of it has them.
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (key->key() == Qt::Key_Backslash && key->modifiers() == Qt::NoModifier && widget
+            && widget->window() == this) {
+            if (!key->isAutoRepeat())
+                d->setComparing(event->type() == QEvent::KeyPress);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }

@@ -18,10 +18,13 @@
 #include "pluginloader.h"
 #include "pluginsession.h"
 #include "processrun.h"
+#include "testpictures.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGraphicsScene>
 #include <QGraphicsWidget>
@@ -35,6 +38,9 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QUndoStack>
 #include <QWheelEvent>
@@ -166,6 +172,17 @@ qint64 magickDifference(const QString &a, const QString &b)
     return (run.exitCode == 0 || run.exitCode == 1) && ok ? pixels : -1;
 }
 
+// Starts a save with `start` and waits for it to end on its worker: whether it wrote the
+// file. False at once when no save started.
+bool savedBy(EditorWindow &window, const std::function<void()> &start)
+{
+    QSignalSpy finished(&window, &EditorWindow::saveFinished);
+    start();
+    if (finished.isEmpty() && (!window.isSaving() || !finished.wait(120000)))
+        return false;
+    return finished.first().first().toBool();
+}
+
 LumoraCropper *cropper(const EditorWindow &window)
 {
     return window.session() ? qobject_cast<LumoraCropper *>(window.session()->plugin()) : nullptr;
@@ -235,9 +252,18 @@ private Q_SLOTS:
     void refusedPluginsAreListed();
     void keysOfPhotoViewers();
     void everyTouchTargetIsLargeEnough();
+    void saveLeavesTheWindowResponsive();
+    void saveStoppedLeavesTheFile_data();
+    void saveStoppedLeavesTheFile();
+    void revertIsOneStep();
+    void revertShowsTheOriginal();
+    void compareShowsTheOriginalWhileHeld_data();
+    void compareShowsTheOriginalWhileHeld();
 
 private:
-    std::unique_ptr<EditorWindow> makeWindow(const QString &pluginDir = QString());
+    std::unique_ptr<EditorWindow> makeWindow(const QString &pluginDir = QString(),
+                                             const QSize &covered = QSize(4000, 4000));
+    QString largePhoto();
     QString path(const QString &name) const { return m_dir->filePath(name); }
     void pickByTap(const QString &pluginClass);
 
@@ -245,6 +271,7 @@ private:
     std::unique_ptr<EditorWindow> m_window;
     QString m_picture;
     QPointingDevice *m_touch = nullptr;
+    QTemporaryDir m_shared; // what several tests read and none changes
 };
 
 void tst_EditorWindow::initTestCase()
@@ -253,12 +280,14 @@ void tst_EditorWindow::initTestCase()
     EditorIcons::chooseTheme();
 }
 
-std::unique_ptr<EditorWindow> tst_EditorWindow::makeWindow(const QString &pluginDir)
+std::unique_ptr<EditorWindow> tst_EditorWindow::makeWindow(const QString &pluginDir,
+                                                           const QSize &covered)
 {
     EditorWindow::Options options;
     options.pluginDirs = { pluginDir.isEmpty() ? QStringLiteral(LUMORA_PLUGIN_DIR) : pluginDir };
-    // The pictures shown whole, so that they compare with the filters' own results.
-    options.coveredSize = QSize(4000, 4000);
+    // By default the pictures shown whole, so that they compare with the filters' own
+    // results.
+    options.coveredSize = covered;
     auto window = std::make_unique<EditorWindow>(options);
     window->resize(1000, 700);
     window->show();
@@ -761,7 +790,8 @@ void tst_EditorWindow::undoAfterSave()
 {
     QTest::keyClick(m_window.get(), Qt::Key_R, Qt::ControlModifier);
     QVERIFY(m_window->isWindowModified());
-    QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(savedBy(*m_window,
+                    [this] { QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier); }));
     QVERIFY2(m_window->message().isEmpty(), qPrintable(m_window->message()));
     QVERIFY(!m_window->isWindowModified());
     QCOMPARE(QImage(m_picture).convertToFormat(QImage::Format_RGB32),
@@ -769,7 +799,7 @@ void tst_EditorWindow::undoAfterSave()
     QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(m_window->picture().image(), pattern(PictureSize));
     QVERIFY(m_window->isWindowModified());
-    QVERIFY(m_window->saveAs(path(QStringLiteral("copy.png"))));
+    QVERIFY(savedBy(*m_window, [this] { m_window->saveAs(path(QStringLiteral("copy.png"))); }));
     QCOMPARE(QImage(path(QStringLiteral("copy.png"))).convertToFormat(QImage::Format_RGB32),
              pattern(PictureSize));
 }
@@ -799,7 +829,13 @@ void tst_EditorWindow::unsavedChangesPrompt()
     QVERIFY(prompt);
     QVERIFY(prompt->isVisible());
     QCOMPARE(m_window->picture().image().size(), QSize(800, 1200)); // nothing yet
+    QSignalSpy finished(m_window.get(), &EditorWindow::saveFinished);
     prompt->button(QMessageBox::StandardButton(answer))->click();
+    // The other picture opens once the save has written the file, not before.
+    if (saved) {
+        QCOMPARE(m_window->picture().image().size(), QSize(800, 1200));
+        QVERIFY(finished.wait(60000));
+    }
     QCOMPARE(m_window->picture().image().size(), opened ? QSize(300, 500) : QSize(800, 1200));
     QCOMPARE(QImage(m_picture).size(), saved ? QSize(800, 1200) : PictureSize);
     QCOMPARE(m_window->isWindowModified(), !opened);
@@ -860,7 +896,7 @@ void tst_EditorWindow::unwritableFileLosesNothing()
     QTest::keyClick(m_window.get(), Qt::Key_R, Qt::ControlModifier);
     const QString folder = path(QStringLiteral("folder.png"));
     QVERIFY(QDir().mkdir(folder));
-    QVERIFY(!m_window->saveAs(folder));
+    QVERIFY(!savedBy(*m_window, [&] { m_window->saveAs(folder); }));
     QVERIFY(!m_window->message().isEmpty());
     QVERIFY(!m_window->saveAs(path(QStringLiteral("picture.unknown"))));
     QVERIFY(m_window->message().contains(QLatin1String("picture.unknown")));
@@ -901,13 +937,18 @@ void tst_EditorWindow::refusedPluginsAreListed()
 void tst_EditorWindow::keysOfPhotoViewers()
 {
     const QStringList expected
-        = { QStringLiteral("open:Ctrl+O"),         QStringLiteral("save:Ctrl+S"),
+        = { QStringLiteral("open:Ctrl+O"), QStringLiteral("save:Ctrl+S"),
             QStringLiteral("saveAs:Ctrl+Shift+S"), QStringLiteral("undo:Ctrl+Z"),
-            QStringLiteral("redo:Ctrl+Shift+Z"),   QStringLiteral("confirm:Return"),
-            QStringLiteral("cancel:Esc"),          QStringLiteral("zoomIn:Ctrl++"),
-            QStringLiteral("zoomOut:Ctrl+-"),      QStringLiteral("fit:Ctrl+0") };
+            QStringLiteral("redo:Ctrl+Shift+Z"), QStringLiteral("confirm:Return"),
+            QStringLiteral("cancel:Esc"), QStringLiteral("zoomIn:Ctrl++"),
+            QStringLiteral("zoomOut:Ctrl+-"), QStringLiteral("fit:Ctrl+0"),
+            // The engine's keys for its one-shot edits, and the window's for crop.
+            QStringLiteral("entry/EditRotateClockwisePlugin:Ctrl+R"),
+            QStringLiteral("entry/EditRotateCounterClockwisePlugin:Ctrl+L"),
+            QStringLiteral("entry/EditCropPlugin:C") };
     for (const QString &pair : expected) {
-        const QString name = pair.section(QLatin1Char(':'), 0, 0);
+        const QString name
+            = pair.section(QLatin1Char(':'), 0, 0).replace(QLatin1Char('/'), QLatin1Char(':'));
         const QString keys = pair.section(QLatin1Char(':'), 1);
         auto *action = m_window->findChild<QAction *>(name);
         QVERIFY2(action, qPrintable(name));
@@ -948,9 +989,6 @@ void tst_EditorWindow::everyTouchTargetIsLargeEnough()
     pickByTap(QStringLiteral("EditVintageEffectsPlugin"));
     check("portrait effects");
 }
-
-QTEST_MAIN(tst_EditorWindow)
-#include "tst_editorwindow.moc"
 
 void tst_EditorWindow::tapShowsOnScreenAtOnce_data()
 {
@@ -1004,7 +1042,7 @@ void tst_EditorWindow::tapShowsOnScreenAtOnce()
     }
     QVERIFY(tap(*m_window, QStringLiteral("confirm")));
     QCOMPARE(rgb(shownPixel(*m_window, left)), rgb(leftShown));
-    QVERIFY(m_window->save());
+    QVERIFY(savedBy(*m_window, [this] { m_window->save(); }));
     // What the screen showed before Confirm is what the file holds, as ImageMagick reads it.
     QCOMPARE(rgb(magickPixel(file, left.toPoint())), rgb(leftShown));
     QCOMPARE(rgb(magickPixel(file, right.toPoint())), rgb(rightShown));
@@ -1072,9 +1110,11 @@ void tst_EditorWindow::fileChangedOnDiskSavesWhatIsShown()
     }
 
     if (throughLink)
-        QVERIFY(m_window->saveAs(saveName));
+        QVERIFY(savedBy(*m_window, [&] { m_window->saveAs(saveName); }));
     else
-        QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(savedBy(*m_window, [this] {
+            QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier);
+        }));
     QVERIFY2(!m_window->isWindowModified(), qPrintable(m_window->message()));
     QCOMPARE(m_window->message().contains(QLatin1String("changed on disk")), changed);
     if (throughLink)
@@ -1092,7 +1132,8 @@ void tst_EditorWindow::fileChangedOnDiskSavesWhatIsShown()
 
     // The file is the window's own again: the next save says nothing of a change.
     QTest::keyClick(m_window.get(), Qt::Key_L, Qt::ControlModifier);
-    QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(savedBy(*m_window,
+                    [this] { QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier); }));
     QVERIFY2(!m_window->message().contains(QLatin1String("changed on disk")),
              qPrintable(m_window->message()));
     QCOMPARE(magickDifference(file, original), 0);
@@ -1156,10 +1197,13 @@ void tst_EditorWindow::quitWithAnEditInProgress()
     QVERIFY(prompt);
     QVERIFY(prompt->isVisible());
     QVERIFY(m_window->session()); // nothing happens before the answer
+    QSignalSpy finished(m_window.get(), &EditorWindow::saveFinished);
     prompt->button(QMessageBox::StandardButton(answer))->click();
 
     switch (answer) {
     case QMessageBox::Save:
+        // The window waits for the save, then closes.
+        QVERIFY2(finished.wait(60000), qPrintable(m_window->message()));
         QVERIFY2(!m_window->isVisible(), qPrintable(m_window->message()));
         if (edit == QLatin1String("crop")) {
             QCOMPARE(magickSize(m_picture), selection.size());
@@ -1199,3 +1243,259 @@ void tst_EditorWindow::quitWithAnEditInProgress()
         break;
     }
 }
+
+// A 6000 x 4000 JPEG photo as ImageMagick makes it, made once: its full render takes
+// long enough that a save done on the window's thread would stop it for a while.
+QString tst_EditorWindow::largePhoto()
+{
+    const QString file = m_shared.filePath(QStringLiteral("large.jpg"));
+    if (!QFile::exists(file)) {
+        const ProcessRun run
+            = runProcess(QStringLiteral("convert-im6.q16"),
+                         { QStringLiteral("-size"), QStringLiteral("6000x4000"),
+                           QStringLiteral("gradient:#c85028-#2878c8"), QStringLiteral("-quality"),
+                           QStringLiteral("85"), file });
+        if (run.exitCode != 0)
+            return QString();
+    }
+    return file;
+}
+
+void tst_EditorWindow::saveLeavesTheWindowResponsive()
+{
+    const QString large = largePhoto();
+    QVERIFY(!large.isEmpty());
+    // Shown reduced, as on a screen: only the save renders the full picture.
+    m_window.reset(); // one window a process
+    m_window = makeWindow(QString(), QSize(1500, 1000));
+    QVERIFY(m_window);
+    m_window->openPicture(large);
+    QCOMPARE(m_window->picture().fullSize(), QSize(6000, 4000));
+    QTest::keyClick(m_window.get(), Qt::Key_R, Qt::ControlModifier);
+    pickByTap(QStringLiteral("EditAutoFixPlugin"));
+    const QString out = path(QStringLiteral("saved.jpg"));
+
+    // A timer of 10 ms goes on firing while the save runs; its longest gap is how long
+    // the window did not answer.
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(10);
+    connect(&timer, &QTimer::timeout, this, [&] {
+        const qint64 now = clock.elapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+        ++ticks;
+    });
+    bool refusedWhileSaving = false;
+    QSignalSpy finished(m_window.get(), &EditorWindow::saveFinished);
+    clock.start();
+    timer.start();
+    QVERIFY(m_window->saveAs(out));
+    QVERIFY(m_window->isSaving());
+    // Meanwhile no edit, no other save, and nothing written yet.
+    refusedWhileSaving = !m_window->save() && !m_window->saveAs(path(QStringLiteral("b.jpg")))
+        && !m_window->findChild<QAction *>(QStringLiteral("entry:EditAutoFixPlugin"))->isEnabled()
+        && !m_window->findChild<QAction *>(QStringLiteral("undo"))->isEnabled()
+        && !m_window->findChild<QAction *>(QStringLiteral("revert"))->isEnabled();
+    QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(!QFile::exists(out));
+    QVERIFY(targetNames(*m_window).contains(QStringLiteral("cancelSave")));
+    QVERIFY(finished.wait(120000));
+    const qint64 took = clock.elapsed();
+    timer.stop();
+    const qint64 tail = took - last;
+    longest = std::max(longest, tail - 10); // the tick the save's end came before
+    qInfo("save of 6000 x 4000 took %lld ms; %d ticks, the longest gap %lld ms", took, ticks,
+          longest);
+    QVERIFY(refusedWhileSaving);
+    QCOMPARE(finished.first().first().toBool(), true);
+    QVERIFY2(m_window->message().isEmpty(), qPrintable(m_window->message()));
+    QCOMPARE(m_window->history()->stack()->count(), 2); // the undo key did nothing
+    // Long enough that a blocked window would have shown, and no gap near it.
+    QVERIFY2(took >= 200, qPrintable(QString::number(took)));
+    QVERIFY2(longest < 250, qPrintable(QString::number(longest)));
+    QCOMPARE(magickSize(out), QSize(4000, 6000));
+    QVERIFY(!targetNames(*m_window).contains(QStringLiteral("cancelSave")));
+    QVERIFY(!m_window->isWindowModified());
+}
+
+void tst_EditorWindow::saveStoppedLeavesTheFile_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("written");
+
+    QTest::newRow("cancel button leaves the file as it was") << QStringLiteral("cancel") << false;
+    QTest::newRow("close, stop and close leaves the file as it was")
+        << QStringLiteral("stopAndClose") << false;
+    QTest::newRow("window destroyed while saving: no crash, the file as it was")
+        << QStringLiteral("destroyed") << false;
+    QTest::newRow("close, close when saved writes the whole file, then closes")
+        << QStringLiteral("closeWhenSaved") << true;
+}
+
+void tst_EditorWindow::saveStoppedLeavesTheFile()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, written);
+    const QString file = path(QStringLiteral("photo.jpg"));
+    QVERIFY(QFile::copy(largePhoto(), file));
+    const QByteArray before = hashOf(file);
+    QVERIFY(!before.isEmpty());
+    m_window.reset(); // one window a process
+    m_window = makeWindow(QString(), QSize(1500, 1000));
+    QVERIFY(m_window);
+    m_window->openPicture(file);
+    pickByTap(QStringLiteral("EditAutoFixPlugin"));
+    QTest::keyClick(m_window.get(), Qt::Key_L, Qt::ControlModifier);
+    const QStringList entries = QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden);
+
+    QSignalSpy finished(m_window.get(), &EditorWindow::saveFinished);
+    QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(m_window->isSaving());
+    if (how == QLatin1String("destroyed")) {
+        // The worker is stopped and waited for; it must not write, nor touch what is gone.
+        m_window.reset();
+        QCOMPARE(hashOf(file), before);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), entries);
+        return;
+    }
+    if (how == QLatin1String("cancel")) {
+        QVERIFY(tap(*m_window, QStringLiteral("cancelSave")));
+    } else {
+        QVERIFY(!m_window->close());
+        auto *prompt = m_window->findChild<QMessageBox *>(QStringLiteral("savingPrompt"));
+        QVERIFY(prompt);
+        QVERIFY(prompt->isVisible());
+        auto *button = prompt->findChild<QPushButton *>(how);
+        QVERIFY(button);
+        button->click();
+        QVERIFY(m_window->isVisible()); // until the worker has ended
+    }
+    QVERIFY(finished.wait(120000));
+    QCOMPARE(finished.first().first().toBool(), written);
+    // Never a temporary file left beside it.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), entries);
+    if (written) {
+        QVERIFY(!m_window->isVisible());
+        QCOMPARE(magickSize(file), QSize(4000, 6000));
+        QVERIFY(hashOf(file) != before);
+        return;
+    }
+    QCOMPARE(hashOf(file), before);
+    if (how == QLatin1String("cancel")) {
+        QVERIFY(m_window->isVisible());
+        QVERIFY2(m_window->message().contains(QLatin1String("cancelled"))
+                     && m_window->message().contains(QLatin1String("photo.jpg")),
+                 qPrintable(m_window->message()));
+        QVERIFY(m_window->isWindowModified());
+        QCOMPARE(m_window->history()->stack()->count(), 2);
+        QVERIFY(m_window->findChild<QAction *>(QStringLiteral("save"))->isEnabled());
+    } else {
+        QVERIFY(!m_window->isVisible());
+    }
+}
+
+void tst_EditorWindow::revertIsOneStep()
+{
+    auto *revert = m_window->findChild<QAction *>(QStringLiteral("revert"));
+    QVERIFY(revert);
+    QVERIFY(!revert->isEnabled()); // nothing to revert yet
+    // It is in the Edit menu.
+    QMenu *edit = m_window->menuBar()->actions().at(1)->menu();
+    QVERIFY(edit && edit->actions().contains(revert));
+
+    QTest::keyClick(m_window.get(), Qt::Key_R, Qt::ControlModifier);
+    pickByTap(QStringLiteral("EditFlipHorizontalPlugin"));
+    const QImage edited = m_window->picture().image();
+    QCOMPARE(edited,
+             pattern(PictureSize).transformed(QTransform().rotate(90)).mirrored(true, false));
+    QVERIFY(revert->isEnabled());
+    revert->trigger();
+    QCOMPARE(m_window->picture().image(), pattern(PictureSize));
+    QCOMPARE(m_window->history()->stack()->count(), 3);
+    QVERIFY(!revert->isEnabled());
+    QVERIFY(m_window->isWindowModified());
+
+    QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(m_window->picture().image(), edited);
+    QVERIFY(revert->isEnabled());
+    QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(m_window->picture().image(), pattern(PictureSize));
+}
+
+void tst_EditorWindow::revertShowsTheOriginal()
+{
+    // Two flat halves: a flip shows the right colour on the left, a revert the left again.
+    const QString file = path(QStringLiteral("halves.png"));
+    QVERIFY(halves(PictureSize).save(file));
+    m_window->openPicture(file);
+    const QPointF left(PictureSize.width() / 4.0, PictureSize.height() / 2.0);
+    pickByTap(QStringLiteral("EditFlipHorizontalPlugin"));
+    QCOMPARE(rgb(shownPixel(*m_window, left)), rgb(RightColour));
+    m_window->findChild<QAction *>(QStringLiteral("revert"))->trigger();
+    QCOMPARE(rgb(shownPixel(*m_window, left)), rgb(LeftColour));
+}
+
+void tst_EditorWindow::compareShowsTheOriginalWhileHeld_data()
+{
+    QTest::addColumn<QString>("how");
+
+    QTest::newRow("backslash held") << QStringLiteral("key");
+    QTest::newRow("compare button held by a finger") << QStringLiteral("touch");
+}
+
+void tst_EditorWindow::compareShowsTheOriginalWhileHeld()
+{
+    QFETCH(QString, how);
+    const QString file = path(QStringLiteral("halves.png"));
+    QVERIFY(halves(PictureSize).save(file));
+    m_window->openPicture(file);
+    pickByTap(QStringLiteral("EditVintageEffectsPlugin"));
+    QVERIFY(tap(*m_window, QStringLiteral("toolbar:BlackAndWhiteButton")));
+    QVERIFY(tap(*m_window, QStringLiteral("confirm")));
+    QCOMPARE(m_window->history()->stack()->count(), 1);
+    const QPointF left(PictureSize.width() / 4.0, PictureSize.height() / 2.0);
+    const QRgb grey = shownPixel(*m_window, left);
+    QVERIFY2(qRed(grey) == qGreen(grey) && qGreen(grey) == qBlue(grey), qPrintable(rgb(grey)));
+
+    const QPoint button = targetRect(*m_window, QStringLiteral("compare")).center();
+    QVERIFY(!button.isNull());
+    const auto press = [&] {
+        if (how == QLatin1String("key"))
+            QTest::keyPress(m_window.get(), Qt::Key_Backslash);
+        else
+            QTest::touchEvent(m_window.get(), m_touch).press(0, button);
+    };
+    const auto release = [&] {
+        if (how == QLatin1String("key"))
+            QTest::keyRelease(m_window.get(), Qt::Key_Backslash);
+        else
+            QTest::touchEvent(m_window.get(), m_touch).release(0, button);
+    };
+    press();
+    QCOMPARE(rgb(shownPixel(*m_window, left)), rgb(LeftColour));
+    QVERIFY2(m_window->statusBar()->currentMessage().contains(QLatin1String("original")),
+             qPrintable(m_window->statusBar()->currentMessage()));
+    if (how == QLatin1String("key")) {
+        // A held key repeats as a release and a press: the original stays.
+        QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_Backslash, Qt::NoModifier,
+                                QStringLiteral("\\"), true);
+        QKeyEvent repeatPress(QEvent::KeyPress, Qt::Key_Backslash, Qt::NoModifier,
+                              QStringLiteral("\\"), true);
+        QApplication::sendEvent(m_window->view()->viewport(), &repeatRelease);
+        QApplication::sendEvent(m_window->view()->viewport(), &repeatPress);
+        QCOMPARE(rgb(shownPixel(*m_window, left)), rgb(LeftColour));
+    }
+    release();
+    QCOMPARE(rgb(shownPixel(*m_window, left)), rgb(grey));
+    QVERIFY(!m_window->statusBar()->currentMessage().contains(QLatin1String("original")));
+    // Only shown: the edit and its step are as they were.
+    QCOMPARE(m_window->history()->stack()->count(), 1);
+    QVERIFY(m_window->isWindowModified());
+}
+
+QTEST_MAIN(tst_EditorWindow)
+#include "tst_editorwindow.moc"

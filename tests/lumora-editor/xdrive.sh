@@ -3,7 +3,8 @@
 # when LUMORA_EDITOR_UI_MAP names a file. Set XDRIVE_MAP to that file first.
 #
 #   target NAME X Y W H      a touch target, in screen pixels
-#   state KEY VALUE...       active, busy, modified, steps, saves, picture, selection, ...
+#   state KEY VALUE...       active, busy, modified, steps, saves, saving, comparing,
+#                            picture (full size), shown (the copy on screen), selection, ...
 
 XDRIVE_TIMEOUT=${XDRIVE_TIMEOUT:-20}
 
