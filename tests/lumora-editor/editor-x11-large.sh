@@ -92,8 +92,14 @@ window=$(timeout 20 xdotool search --sync --all --pid "$app" --class lumora-edit
 [ -n "$window" ] || xdrive_fail "no lumora-editor window"
 xdotool windowmove --sync "$window" 0 0 windowsize --sync "$window" 1100 760
 xdotool windowactivate --sync "$window"
-# The full picture held, a copy covering the screen (1280 x 1024) shown.
-xdrive_until "xdrive_is exposed 1 && xdrive_is picture '6000 4000' && xdrive_is shown '1536 1024' \
+# The full picture held; shown, a copy smaller than it that still covers the screen
+# (1280 x 1024).
+covers() {
+    local w h
+    read -r w h < <(xdrive_state shown)
+    [ -n "$h" ] && [ "$w" -ge 1280 ] && [ "$h" -ge 1024 ] && [ "$w" -lt 6000 ]
+}
+xdrive_until "xdrive_is exposed 1 && xdrive_is picture '6000 4000' && covers \
     && xdrive_target picture"
 
 # The picture on screen into SHOT once two screenshots in a row agree: drawn, not half way.
