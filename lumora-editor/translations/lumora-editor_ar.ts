@@ -4,14 +4,6 @@
 <context>
     <name>EditorWindow</name>
     <message>
-        <source>The history is full (%1 MiB): %2 can no longer be undone.</source>
-        <translation>امتلأ السجل (%1 ميبيبايت): لم يعد من الممكن التراجع عن %2.</translation>
-    </message>
-    <message>
-        <source>, </source>
-        <translation>، </translation>
-    </message>
-    <message>
         <source>Plug-ins refused: %1. See View, Plug-ins.</source>
         <translation>إضافات مرفوضة: %1. انظر عرض، الإضافات.</translation>
     </message>
@@ -186,6 +178,58 @@
     <message>
         <source>No picture</source>
         <translation>لا صورة</translation>
+    </message>
+    <message>
+        <source>Re&amp;vert to Original</source>
+        <translation>ال&amp;رجوع إلى الأصل</translation>
+    </message>
+    <message>
+        <source>Compare</source>
+        <translation>مقارنة</translation>
+    </message>
+    <message>
+        <source>Hold to show the original (\)</source>
+        <translation>اضغط مطولاً لعرض الأصل (\)</translation>
+    </message>
+    <message>
+        <source>Stop saving; the file stays as it was</source>
+        <translation>إيقاف الحفظ؛ يبقى الملف كما كان</translation>
+    </message>
+    <message>
+        <source>Saving %1…</source>
+        <translation>جارٍ حفظ %1…</translation>
+    </message>
+    <message>
+        <source>Saving cancelled: %1 is as it was.</source>
+        <translation>أُلغي الحفظ: بقي %1 كما كان.</translation>
+    </message>
+    <message>
+        <source>Saving</source>
+        <translation>الحفظ</translation>
+    </message>
+    <message>
+        <source>%1 is being saved. Close when it is saved, or stop saving and close?</source>
+        <translation>يجري حفظ %1. هل تغلق بعد انتهاء الحفظ، أم توقف الحفظ وتغلق؟</translation>
+    </message>
+    <message>
+        <source>Close When Saved</source>
+        <translation>إغلاق بعد الحفظ</translation>
+    </message>
+    <message>
+        <source>Stop and Close</source>
+        <translation>إيقاف وإغلاق</translation>
+    </message>
+    <message>
+        <source>Revert to Original</source>
+        <translation>الرجوع إلى الأصل</translation>
+    </message>
+    <message>
+        <source>Reverted to the original</source>
+        <translation>أُعيدت الصورة إلى أصلها</translation>
+    </message>
+    <message>
+        <source>Showing the original</source>
+        <translation>يُعرض الأصل</translation>
     </message>
 </context>
 </TS>
