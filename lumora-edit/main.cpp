@@ -13,6 +13,7 @@
 #include "lumoraversion.h"
 #include "mapplication.h"
 #include "nativepath.h"
+#include "operation.h"
 #include "picturefile.h"
 #include "pluginloader.h"
 #include "pluginpaths.h"
@@ -349,6 +350,26 @@ int printInfo(const Settings &settings)
     return Success;
 }
 
+// The turn the edits compose to when each is a one-shot turn (the table's presets) and the
+// output a JPEG at the input's own quality; the plug-ins still make the edits.
+std::optional<PictureTurn> expectedTurn(const Settings &settings)
+{
+    if (settings.save.quality != 0 || PictureFile::formatForFileName(settings.output) != "jpeg")
+        return std::nullopt;
+    PictureTurn turn;
+    for (const EditRequest &edit : settings.edits) {
+        std::optional<PictureTurn> step;
+        for (const auto &[operation, preset] : Operations::presets()) {
+            if (preset.editName == edit.text)
+                step = operation->turn(preset.options);
+        }
+        if (!step)
+            return std::nullopt;
+        turn = turn.then(*step);
+    }
+    return turn;
+}
+
 int run(const Settings &settings)
 {
     // Read but for the pixels: they are decoded as they are written, after the plug-ins
@@ -359,6 +380,9 @@ int run(const Settings &settings)
         if (!picture.openDeferred(settings.input, &error))
             return complain(error);
         warn(picture.warnings());
+        // One-shot turns written at the file's quality: the blocks are turned meanwhile.
+        if (const std::optional<PictureTurn> turn = expectedTurn(settings))
+            picture.expectTurn(*turn);
     }
 
     if (!settings.toolbarsDir.isEmpty()) {

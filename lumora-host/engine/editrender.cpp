@@ -93,11 +93,12 @@ public:
         , m_size(m_source->size())
         , m_format(m_source->format())
         , m_cancel(cancel)
-    {
-        m_worker = std::thread([this, rows] { run(rows); });
-    }
+        , m_rows(rows)
+    { }
     ~PrefetchSource() override
     {
+        if (!m_worker.joinable())
+            return;
         {
             std::lock_guard lock(m_mutex);
             m_stop = true;
@@ -109,6 +110,10 @@ public:
     QImage::Format format() const override { return m_format; }
     QImage next(int rows) override
     {
+        // Started by the first pull, not before: a writer that asks only the format (a
+        // lossless turn) has nothing rendered for it.
+        if (!m_worker.joinable())
+            m_worker = std::thread([this] { run(m_rows); });
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [this] { return !m_queue.empty() || m_finished; });
         if (m_queue.empty())
@@ -156,6 +161,7 @@ private:
     const QSize m_size;
     const QImage::Format m_format;
     const std::atomic_bool *m_cancel;
+    const int m_rows;
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<QImage> m_queue;

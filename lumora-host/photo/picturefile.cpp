@@ -659,6 +659,20 @@ QColorSpace PictureFile::Private::colourSpace() const
     return iccProfile.isEmpty() ? QColorSpace() : QColorSpace::fromIccProfile(iccProfile);
 }
 
+void PictureFile::expectTurn(PictureTurn turn)
+{
+    if (d->format != "jpeg" || !d->deferred || d->earlyTransform.valid())
+        return;
+    const PictureTurn whole = d->upright().then(turn);
+    if (!JpegCodec::canTransformPerfectly(d->jpeg, whole))
+        return;
+    d->earlyTurn = whole;
+    d->earlyTransform = std::async(std::launch::async, [jpegBytes = d->bytes, whole] {
+                            QString ignored; // save() says why when it needs to encode
+                            return JpegCodec::transform(jpegBytes, whole, &ignored);
+                        }).share();
+}
+
 QString PictureFile::path() const
 {
     return d->path;

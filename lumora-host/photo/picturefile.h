@@ -64,6 +64,11 @@ public:
     // JPEG's are decoded only there; another format's are decoded whole here, as Qt
     // reads them whole (and a damaged one refused as open() refuses it), and held.
     bool openDeferred(const QString &path, QString *error);
+    // After openDeferred() of a JPEG: the edits to come are expected to compose to `turn`,
+    // to be written as JPEG at the file's own quality. Where the blocks take it, the
+    // lossless turn starts at once on a thread of its own, and a save() with that turn
+    // takes its result instead of turning again; any other save() ignores it.
+    void expectTurn(PictureTurn turn);
 
     QString path() const;
     QByteArray format() const; // Qt's name for the format read: "jpeg", "png", "gif", ...
