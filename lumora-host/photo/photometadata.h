@@ -15,8 +15,9 @@ class XmpData;
 }
 
 // Everything a photo file holds besides its pixels, as Exiv2 reads it: EXIF (with its
-// thumbnail), XMP, IPTC, the JPEG comment and the ICC colour profile. This class owns
-// every rule of what an edit keeps, resets or drops, so that they stand in one place.
+// thumbnail), XMP, IPTC, the JPEG comment and the ICC colour profile. This class applies
+// every rule of what an edit keeps, resets or drops; the rules stand in one place,
+// metadatarules.h.
 //
 // Exiv2 throws; nothing here does: what cannot be read or written is named in a warning
 // or an error instead. Safe to use from several threads: Exiv2's XMP parser is set up
