@@ -212,6 +212,7 @@ public:
     QProgressBar *saveProgress = nullptr;
     QPushButton *cancelSaveButton = nullptr;
     bool comparing = false;
+    QTimer compareRelease; // a release of the compare key, unless a press follows at once
 
     PictureView *view = nullptr;
     QToolBar *menuStrip = nullptr;
@@ -1114,6 +1115,9 @@ EditorWindow::EditorWindow(const Options &options, QWidget *parent)
     d->uiMapTimer.setSingleShot(true);
     d->uiMapTimer.setInterval(0);
     connect(&d->uiMapTimer, &QTimer::timeout, this, [this] { d->writeUiMap(); });
+    d->compareRelease.setSingleShot(true);
+    d->compareRelease.setInterval(100);
+    connect(&d->compareRelease, &QTimer::timeout, this, [this] { d->setComparing(false); });
     // The compare key is held wherever the focus is in the window.
     qApp->installEventFilter(this);
 
@@ -1376,8 +1380,16 @@ bool EditorWindow::eventFilter(QObject *watched, QEvent *event)
         auto *widget = qobject_cast<QWidget *>(watched);
         if (key->key() == Qt::Key_Backslash && key->modifiers() == Qt::NoModifier && widget
             && widget->window() == this) {
-            if (!key->isAutoRepeat())
-                d->setComparing(event->type() == QEvent::KeyPress);
+            if (key->isAutoRepeat())
+                return true;
+            // Qt tells a repeat from its release only when the press that follows has
+            // already arrived: a release is taken as one only when no press follows soon.
+            if (event->type() == QEvent::KeyPress) {
+                d->compareRelease.stop();
+                d->setComparing(true);
+            } else {
+                d->compareRelease.start();
+            }
             return true;
         }
     }

@@ -1488,9 +1488,14 @@ void tst_EditorWindow::compareShowsTheOriginalWhileHeld()
         QApplication::sendEvent(m_window->view()->viewport(), &repeatRelease);
         QApplication::sendEvent(m_window->view()->viewport(), &repeatPress);
         QCOMPARE(rgb(shownPixel(*m_window, left)), rgb(LeftColour));
+        // A repeat Qt did not see as one: a release with a press right behind it.
+        QTest::keyRelease(m_window.get(), Qt::Key_Backslash);
+        QTest::keyPress(m_window.get(), Qt::Key_Backslash);
+        QTest::qWait(200);
+        QCOMPARE(rgb(shownPixel(*m_window, left)), rgb(LeftColour));
     }
     release();
-    QCOMPARE(rgb(shownPixel(*m_window, left)), rgb(grey));
+    QTRY_COMPARE(rgb(shownPixel(*m_window, left)), rgb(grey));
     QVERIFY(!m_window->statusBar()->currentMessage().contains(QLatin1String("original")));
     // Only shown: the edit and its step are as they were.
     QCOMPARE(m_window->history()->stack()->count(), 1);
