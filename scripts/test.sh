@@ -39,7 +39,7 @@ if [ "$ci" = true ] || [ "${LUMORA_SANITIZE_TOO:-0}" = 1 ]; then
 fi
 
 if [ "$ci" = true ] || [ "${LUMORA_FUZZ_TOO:-0}" = 1 ]; then
-    LUMORA_FUZZ_BUILD_DIR=$asan bash fuzz/run.sh "${LUMORA_FUZZ_SECONDS:-30}"
+    LUMORA_FUZZ_BUILD_DIR=$asan bash fuzz/run.sh "${LUMORA_FUZZ_SECONDS:-20}"
 fi
 
 build=${LUMORA_BUILD_DIR:-build-test}
