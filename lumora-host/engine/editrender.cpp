@@ -252,12 +252,10 @@ public:
             return QImage();
         }
         const int height = std::min(rows, m_picture.height() - m_row);
-        // A band on the picture's own rows, read-only: a filter writing to it copies it.
-        QImage band(m_picture.constScanLine(m_row), m_picture.width(), height,
-                    m_picture.bytesPerLine(), m_picture.format());
-        carryOver(m_picture, &band);
+        // QImage::copy() carries the colour space, resolution and text along.
+        const QImage band = m_picture.copy(0, m_row, m_picture.width(), height);
         m_row += height;
-        return band.copy();
+        return band;
     }
     QString error() const override { return m_error; }
 

@@ -95,21 +95,31 @@ PhotoMetadata::Private::Reading PhotoMetadata::Private::readWhole(const QByteArr
     return reading;
 }
 
-bool PhotoMetadata::Private::Reading::holds(Part part) const
+namespace {
+
+// Whether `parts` (what a file held, or what is held now: the same members) holds `part`.
+template<typename Parts> bool holdsIn(const Parts &parts, Part part)
 {
     switch (part) {
     case Part::Exif:
-        return !exif.empty();
+        return !parts.exif.empty();
     case Part::Xmp:
-        return !xmp.empty();
+        return !parts.xmp.empty();
     case Part::Iptc:
-        return !iptc.empty();
+        return !parts.iptc.empty();
     case Part::Comment:
-        return !comment.empty();
+        return !parts.comment.empty();
     case Part::Profile:
-        return !profile.isEmpty();
+        return !parts.profile.isEmpty();
     }
     return false;
+}
+
+} // namespace
+
+bool PhotoMetadata::Private::Reading::holds(Part part) const
+{
+    return holdsIn(*this, part);
 }
 
 void PhotoMetadata::Private::take(const Reading &reading, Part part)
@@ -273,19 +283,7 @@ void PhotoMetadata::Private::mergeExtendedXmp(const QByteArray &jpeg)
 
 bool PhotoMetadata::Private::holdsPart(Part part) const
 {
-    switch (part) {
-    case Part::Exif:
-        return !exif.empty();
-    case Part::Xmp:
-        return !xmp.empty();
-    case Part::Iptc:
-        return !iptc.empty();
-    case Part::Comment:
-        return !comment.empty();
-    case Part::Profile:
-        return !profile.isEmpty();
-    }
-    return false;
+    return holdsIn(*this, part);
 }
 
 QStringList PhotoMetadata::warnings() const
