@@ -395,7 +395,7 @@ void tst_OutputSafety::outputIsAnotherInput()
             other = path(input);
     }
     const QString line
-        = QStringLiteral("failed %1: %2")
+        = QStringLiteral("lumora-edit: %1: %2")
               .arg(path(refused), QString(message).replace("OUT", output).replace("OTHER", other));
     QVERIFY2(lines(run.err).contains(line), qPrintable(line + QLatin1Char('\n') + run.err));
     for (auto it = before.cbegin(); it != before.cend(); ++it)
@@ -742,7 +742,7 @@ void tst_OutputSafety::hostileNamesInBatch()
     QVERIFY2(ours.contains(done), qPrintable(done + QLatin1Char('\n') + run.err));
     QVERIFY2(ours.contains(QStringLiteral("done %1plain.png -> %2/plain.png").arg(in, dir)),
              run.err.constData());
-    const QString failed = QStringLiteral("failed %1bad%2: ").arg(in, shown);
+    const QString failed = QStringLiteral("lumora-edit: %1bad%2: ").arg(in, shown);
     QVERIFY2(ours.filter(failed).size() == 1 && ours.filter(failed).first().startsWith(failed),
              qPrintable(failed + QLatin1Char('\n') + run.err));
     QVERIFY2(ours.last().startsWith(QLatin1String("2 pictures edited, 1 failed")),
