@@ -180,6 +180,21 @@ int descriptorRoom()
     return int(std::clamp<qlonglong>(room, 1, INT_MAX));
 }
 
+// A folder and those above it, as `mkdir -p`: 0, or the reason. Bytes as the file system has
+// them (QDir would lose a name that is no UTF-8).
+int makeFolders(const QByteArray &folder)
+{
+    struct stat info;
+    if (::stat(folder.constData(), &info) == 0)
+        return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+    const qsizetype slash = folder.lastIndexOf('/');
+    if (slash > 0) {
+        if (const int reason = makeFolders(folder.left(slash)))
+            return reason;
+    }
+    return ::mkdir(folder.constData(), 0777) == 0 || errno == EEXIST ? 0 : errno;
+}
+
 } // namespace
 
 class BatchRun::Private
@@ -216,7 +231,11 @@ void BatchRun::Private::plan()
     for (qsizetype i = 0; i < settings.inputs.size(); ++i) {
         Job job;
         job.input = settings.inputs.at(i);
-        job.output = BatchRun::outputFor(job.input, settings.outputDir);
+        const QString subfolder = settings.subfolders.value(i);
+        job.output = BatchRun::outputFor(job.input,
+                                         subfolder.isEmpty()
+                                             ? settings.outputDir
+                                             : QDir(settings.outputDir).filePath(subfolder));
         const QString output = identity(job.output);
         const auto first = claimed.constFind(output);
         // Its own input is replaced only in place, but that file listed again under
@@ -246,6 +265,10 @@ QString BatchRun::Private::refusalAtStart(Job &job) const
 {
     if (!job.refusal.isEmpty())
         return job.refusal;
+    const QString folder = QFileInfo(job.output).path();
+    if (const int reason = makeFolders(NativePath::toNative(folder)))
+        return QStringLiteral("cannot make the folder %1: %2")
+            .arg(NativePath::displayName(folder), QString::fromLocal8Bit(std::strerror(reason)));
     job.before = fileAt(job.output);
     if (job.before == std::pair<dev_t, ino_t> { 0, 0 })
         return QString();
@@ -388,11 +411,15 @@ void BatchRun::Private::report(Worker &worker, int status, ProgressBar &progress
         reason = worker.messages.takeLast().text;
     if (!edited && reason.isEmpty())
         reason = QStringLiteral("its run ended with status %1").arg(WEXITSTATUS(status));
+    const bool quiet = settings.verbosity == ProgressBar::Verbosity::Quiet;
     for (const WorkerReport::Record &message : std::as_const(worker.messages)) {
+        const bool warning = message.kind == WorkerReport::Warning;
+        if (warning && quiet)
+            continue;
         const QString text = DisplayText::escaped(message.text);
-        progress.line((message.kind == WorkerReport::Warning
-                           ? QStringLiteral("warning %1: %2").arg(input, text)
-                           : QStringLiteral("%1: %2").arg(input, text))
+        progress.line(QString(QString::fromUtf8(Prefix) + input
+                              + (warning ? QStringLiteral(": warning: ") : QStringLiteral(": "))
+                              + text)
                           .toUtf8());
     }
     if (edited)
@@ -460,9 +487,9 @@ bool BatchRun::check(QString *error) const
 int BatchRun::run()
 {
     const bool terminal = ProgressBar::isTerminal(STDERR_FILENO);
-    if (!d->capNote.isEmpty())
+    if (!d->capNote.isEmpty() && d->settings.verbosity != ProgressBar::Verbosity::Quiet)
         ::dprintf(STDERR_FILENO, "%s%s\n", Prefix.constData(), shown(d->capNote).constData());
-    ProgressBar progress(STDERR_FILENO, int(d->jobs.size()), terminal);
+    ProgressBar progress(STDERR_FILENO, int(d->jobs.size()), terminal, d->settings.verbosity);
     const StopSignals stop;
     std::vector<Worker> workers;
     qsizetype next = 0;

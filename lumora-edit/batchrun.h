@@ -1,6 +1,8 @@
 #ifndef BATCHRUN_H
 #define BATCHRUN_H
 
+#include "progressbar.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -23,7 +25,9 @@ class QCommandLineParser;
 // name and message shown is escaped (DisplayText).
 //
 // Output names: the input's base name and suffix in DIR (a suffix no writer takes,
-// GIF, becomes png, as in a single run). Before any picture starts, outputs are
+// GIF, becomes png, as in a single run), or in the input's subfolder of DIR when it was
+// found in a folder's tree (`-r`, FolderTree); that subfolder is made when the
+// picture's turn comes. Before any picture starts, outputs are
 // compared by file (device and inode, through links) where they exist and otherwise by
 // the path the write would create (links followed to their last target, a dangling one
 // included, as SafeFile follows them): of several inputs with one output the first
@@ -50,11 +54,16 @@ public:
     {
         QString outputDir;
         QStringList inputs; // as NativePath gives them
+        // Per input, the folder under outputDir its output goes to, relative; a missing or
+        // empty one: outputDir itself.
+        QStringList subfolders;
         QStringList edits; // passed on as given
         QStringList passedOn; // options for every single-picture run, before -o
         bool overwrite = false;
         bool inPlace = false;
         int jobs = 0; // pictures at a time; 0: QThread::idealThreadCount(); capped as above
+        // Quiet: failures alone (no bar, no warning, no summary); verbose: every picture done.
+        ProgressBar::Verbosity verbosity = ProgressBar::Verbosity::Normal;
     };
 
     explicit BatchRun(const Settings &settings);
@@ -66,7 +75,9 @@ public:
     // edits that EditRequest takes. On refusal *error says why (a usage error).
     bool check(QString *error) const;
 
-    // Edits every picture and reports on standard error (ProgressBar). Returns the
+    // Edits every picture and reports on standard error (ProgressBar), a failure as
+    // "lumora-edit: INPUT: REASON" and a warning as "lumora-edit: INPUT: warning: TEXT".
+    // Returns the
     // exit status: 0 all edited, 1 any failed, 128 + the signal when stopped (130
     // for Ctrl-C).
     int run();

@@ -7,6 +7,7 @@
 #include "editdriver.h"
 #include "editrender.h"
 #include "editrequest.h"
+#include "foldertree.h"
 #include "headless.h"
 #include "imageeditor.h"
 #include "lumoraeditplugin.h"
@@ -15,14 +16,17 @@
 #include "nativepath.h"
 #include "operation.h"
 #include "picturefile.h"
+#include "pictureinfo.h"
 #include "pluginloader.h"
 #include "pluginpaths.h"
 #include "rowsource.h"
+#include "standardstreams.h"
 #include "toolbarrenderer.h"
 #include "workerreport.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -44,25 +48,46 @@ constexpr int ThumbnailSource = 320;
 // Under a batch (--report-fd), where messages go as records (WorkerReport); -1 alone.
 int reportFd = -1;
 
+// -q: errors alone; -v: what is done besides.
+ProgressBar::Verbosity verbosity = ProgressBar::Verbosity::Normal;
+
+// Standard input and output as pictures, where `-` names them.
+StandardStreams &streams()
+{
+    static StandardStreams standard;
+    return standard;
+}
+
 // Messages carry names and metadata: shown escaped (DisplayText), or sent as records.
 int complain(const QString &message, int code = Failure)
 {
     if (reportFd >= 0)
-        WorkerReport::send(reportFd, WorkerReport::Error, message);
+        WorkerReport::send(reportFd, WorkerReport::Error, streams().shown(message));
     else
-        QTextStream(stderr) << "lumora-edit: " << DisplayText::escaped(message) << Qt::endl;
+        QTextStream(stderr) << "lumora-edit: " << DisplayText::escaped(streams().shown(message))
+                            << Qt::endl;
     return code;
 }
 
 void warn(const QStringList &lines)
 {
+    if (verbosity == ProgressBar::Verbosity::Quiet)
+        return;
     for (const QString &line : lines) {
         if (reportFd >= 0)
-            WorkerReport::send(reportFd, WorkerReport::Warning, line);
+            WorkerReport::send(reportFd, WorkerReport::Warning, streams().shown(line));
         else
-            QTextStream(stderr) << "lumora-edit: warning: " << DisplayText::escaped(line)
-                                << Qt::endl;
+            QTextStream(stderr) << "lumora-edit: warning: "
+                                << DisplayText::escaped(streams().shown(line)) << Qt::endl;
     }
+}
+
+// What a verbose run says it does; a batch's runs say nothing of the kind.
+void tell(const QString &line)
+{
+    if (verbosity == ProgressBar::Verbosity::Verbose && reportFd < 0)
+        QTextStream(stderr) << "lumora-edit: " << DisplayText::escaped(streams().shown(line))
+                            << Qt::endl;
 }
 
 // A whole number from `low` to `high` as an option's value: digits only, no sign,
@@ -121,12 +146,16 @@ struct Settings
 {
     enum Mode { Edit, Info, Batch, MenuOnly };
     Mode mode = Edit;
-    QString input;
+    QString input; // "-": standard input
+    QStringList infoInputs; // --info: every picture asked about
+    bool json = false;
     QList<EditRequest> edits;
     QStringList pluginDirs;
     bool list = false;
     bool trace = false;
-    QString output;
+    QString output; // empty with toStdout, until the format is known
+    bool toStdout = false; // -o -
+    QByteArray format; // --format: what standard output gets (PictureFile's name)
     QString outputNote; // why the default output is not in the input's format
     bool inPlace = false;
     QString toolbarsDir;
@@ -150,8 +179,13 @@ struct Options
                                QStringLiteral("Write every provider call and completion as JSON "
                                               "lines to standard error.") };
     QCommandLineOption output { QStringList { QStringLiteral("o"), QStringLiteral("output") },
-                                QStringLiteral("Output picture (default: INPUT-edited)."),
+                                QStringLiteral("Output picture (default: INPUT-edited; - for "
+                                               "standard output)."),
                                 QStringLiteral("OUT") };
+    QCommandLineOption format { QStringLiteral("format"),
+                                QStringLiteral("With -o -: the format written (jpeg, png, tiff, "
+                                               "webp, bmp, ppm; default: the input's)."),
+                                QStringLiteral("FORMAT") };
     QCommandLineOption inPlace { QStringLiteral("in-place"),
                                  QStringLiteral("Allow the output to replace the input.") };
     QCommandLineOption toolbars { QStringLiteral("toolbars"),
@@ -159,8 +193,9 @@ struct Options
                                                  "orientations, English and Arabic."),
                                   QStringLiteral("DIR") };
     QCommandLineOption locale { QStringLiteral("locale"),
-                                QStringLiteral("Language of the plug-ins' texts (en, ar)."),
-                                QStringLiteral("NAME"), QStringLiteral("en") };
+                                QStringLiteral("Language of the plug-ins' texts (en, ar; "
+                                               "default: from LC_ALL, LC_MESSAGES or LANG)."),
+                                QStringLiteral("NAME") };
     QCommandLineOption quality { QStringLiteral("quality"),
                                  QStringLiteral("JPEG quality 1-100 (default: the input JPEG's "
                                                 "own, or 92)."),
@@ -170,12 +205,19 @@ struct Options
     QCommandLineOption stripLocation { QStringLiteral("strip-location"),
                                        QStringLiteral("Leave out the GPS position.") };
     QCommandLineOption info { QStringLiteral("info"),
-                              QStringLiteral("Print what the picture holds (format, depth, "
-                                             "quality, metadata) and edit nothing.") };
+                              QStringLiteral("Print what each picture holds (format, depth, "
+                                             "quality, metadata) and edit nothing: "
+                                             "--info INPUT...") };
+    QCommandLineOption json { QStringLiteral("json"),
+                              QStringLiteral("With --info: print a JSON array, one object per "
+                                             "picture, as exiftool -j.") };
     QCommandLineOption outputDir { QStringLiteral("output-dir"),
                                    QStringLiteral("Edit every INPUT into DIR, as many at a time "
                                                   "as there are cores: INPUT... -- EDIT..."),
                                    QStringLiteral("DIR") };
+    QCommandLineOption recursive { QStringList { QStringLiteral("r"), QStringLiteral("recursive") },
+                                   QStringLiteral("With --output-dir: take the pictures in "
+                                                  "folders and theirs, keeping the tree.") };
     QCommandLineOption overwrite { QStringLiteral("overwrite"),
                                    QStringLiteral("With --output-dir: replace outputs that exist "
                                                   "already.") };
@@ -187,6 +229,13 @@ struct Options
                                  QStringLiteral("Threads for the pixel work of one picture "
                                                 "(default: one per core)."),
                                  QStringLiteral("N") };
+    QCommandLineOption quiet { QStringList { QStringLiteral("q"), QStringLiteral("quiet") },
+                               QStringLiteral("Print errors only.") };
+    QCommandLineOption verbose { QStringList { QStringLiteral("v"), QStringLiteral("verbose") },
+                                 QStringLiteral("Say what is done, picture by picture.") };
+    // Not Qt's own: that one also takes -v, which is --verbose here as elsewhere.
+    QCommandLineOption version { QStringLiteral("version"),
+                                 QStringLiteral("Print the version and stop.") };
     // A picture's run under a batch sends its messages to this descriptor (WorkerReport).
     QCommandLineOption reportFd { QStringLiteral("report-fd"),
                                   QStringLiteral("Messages as records to FD."),
@@ -195,8 +244,9 @@ struct Options
     Options() { reportFd.setFlags(QCommandLineOption::HiddenFromHelp); }
     QList<QCommandLineOption> all() const
     {
-        return { plugins, list,          trace, output,    inPlace,   toolbars, locale,  quality,
-                 strip,   stripLocation, info,  outputDir, overwrite, jobs,     threads, reportFd };
+        return { plugins, list,    trace,         output,  format,  inPlace,   toolbars,  locale,
+                 quality, strip,   stripLocation, info,    json,    outputDir, recursive, overwrite,
+                 jobs,    threads, quiet,         verbose, version, reportFd };
     }
 };
 
@@ -211,7 +261,6 @@ std::optional<int> parse(int argc, char **argv, Settings *settings)
             "Applies edits to a picture through the picture editor's edit plug-ins.\n\nEdits:\n  ")
         + EditRequest::syntax().join(QStringLiteral("\n  ")));
     parser.addHelpOption();
-    parser.addVersionOption();
     parser.addOptions(options.all());
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("Picture to edit."));
     parser.addPositionalArgument(QStringLiteral("EDIT"), QStringLiteral("Edits, in order."),
@@ -224,8 +273,17 @@ std::optional<int> parse(int argc, char **argv, Settings *settings)
         return complain(parser.errorText(), UsageError);
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(Success);
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
+    if (parser.isSet(options.version)) {
+        QTextStream(stdout) << QCoreApplication::applicationName() << ' '
+                            << QCoreApplication::applicationVersion() << Qt::endl;
+        return Success;
+    }
+    if (parser.isSet(options.quiet) && parser.isSet(options.verbose))
+        return complain(QStringLiteral("-q and -v exclude each other"), UsageError);
+    if (parser.isSet(options.quiet))
+        verbosity = ProgressBar::Verbosity::Quiet;
+    else if (parser.isSet(options.verbose))
+        verbosity = ProgressBar::Verbosity::Verbose;
 
     if (parser.isSet(options.reportFd)) {
         const std::optional<int> fd = number(parser.value(options.reportFd), 3, INT_MAX);
@@ -242,7 +300,8 @@ std::optional<int> parse(int argc, char **argv, Settings *settings)
                              QStringLiteral("a number from 1 to %1").arg(most));
         QThreadPool::globalInstance()->setMaxThreadCount(*threads);
     }
-    settings->locale = parser.value(options.locale);
+    settings->locale = parser.isSet(options.locale) ? parser.value(options.locale)
+                                                    : Catalogue::languageFromEnvironment();
     if (settings->locale != QLatin1String("en") && settings->locale != QLatin1String("ar"))
         return complain(QStringLiteral("unknown locale '%1' (en or ar)").arg(settings->locale),
                         UsageError);
@@ -256,6 +315,15 @@ std::optional<int> parse(int argc, char **argv, Settings *settings)
         settings->save.quality = *quality;
     }
 
+    if (parser.isSet(options.json) && !parser.isSet(options.info))
+        return complain(QStringLiteral("--json goes with --info"), UsageError);
+    if (parser.isSet(options.recursive) && !parser.isSet(options.outputDir))
+        return complain(QStringLiteral("-r goes with --output-dir"), UsageError);
+    if (parser.isSet(options.format) && parser.value(options.output) != QLatin1String("-"))
+        return complain(QStringLiteral("--format goes with -o - (a file's suffix names its "
+                                       "format)"),
+                        UsageError);
+
     if (parser.isSet(options.outputDir)) {
         if (parser.isSet(options.output) || parser.isSet(options.list)
             || parser.isSet(options.toolbars) || parser.isSet(options.info))
@@ -265,7 +333,19 @@ std::optional<int> parse(int argc, char **argv, Settings *settings)
         settings->mode = Settings::Batch;
         BatchRun::Settings &batch = settings->batch;
         batch.outputDir = parser.value(options.outputDir);
-        batch.inputs = parser.positionalArguments();
+        batch.verbosity = verbosity;
+        for (const QString &input : parser.positionalArguments()) {
+            if (StandardStreams::isStream(input))
+                return complain(QStringLiteral("--output-dir takes no standard input (-)"),
+                                UsageError);
+            const QList<FolderTree::Picture> pictures = parser.isSet(options.recursive)
+                ? FolderTree::pictures(input)
+                : QList<FolderTree::Picture> { { input, QString() } };
+            for (const FolderTree::Picture &picture : pictures) {
+                batch.inputs << picture.path;
+                batch.subfolders << picture.subfolder;
+            }
+        }
         batch.edits = batchEdits;
         batch.passedOn = BatchRun::passOn(parser,
                                           { options.plugins, options.trace, options.inPlace,
@@ -293,7 +373,7 @@ std::optional<int> parse(int argc, char **argv, Settings *settings)
     settings->toolbarsDir = parser.value(options.toolbars);
 
     // Check everything asked for before touching any file.
-    for (const QString &text : positional.mid(1)) {
+    for (const QString &text : parser.isSet(options.info) ? QStringList() : positional.mid(1)) {
         QString error;
         const std::optional<EditRequest> edit = EditRequest::parse(text, &error);
         if (!edit)
@@ -304,8 +384,12 @@ std::optional<int> parse(int argc, char **argv, Settings *settings)
     if (settings->input.isEmpty() && !settings->list && !toolbars)
         return complain(QStringLiteral("no picture given (see --help)"), UsageError);
     if (parser.isSet(options.info)) {
-        if (settings->input.isEmpty() || !settings->edits.isEmpty())
-            return complain(QStringLiteral("--info takes one picture and no edit"), UsageError);
+        if (parser.isSet(options.output))
+            return complain(QStringLiteral("--info takes pictures, no -o"), UsageError);
+        settings->infoInputs = positional;
+        settings->json = parser.isSet(options.json);
+        if (positional.count(QStringLiteral("-")) > 1)
+            return complain(QStringLiteral("standard input (-) can be read once"), UsageError);
         settings->mode = Settings::Info;
         return std::nullopt;
     }
@@ -318,6 +402,27 @@ std::optional<int> parse(int argc, char **argv, Settings *settings)
         settings->mode = Settings::MenuOnly;
         return std::nullopt;
     }
+    if (parser.value(options.output) == QLatin1String("-")) {
+        if (settings->list || toolbars)
+            return complain(QStringLiteral("-o - takes no --list or --toolbars: standard output "
+                                           "holds the picture alone"),
+                            UsageError);
+        settings->toStdout = true;
+        if (parser.isSet(options.format)) {
+            settings->format = PictureFile::formatForFileName(QStringLiteral("x.")
+                                                              + parser.value(options.format));
+            if (settings->format.isEmpty())
+                return complain(
+                    QStringLiteral("--format %1 is no format written (%2)")
+                        .arg(parser.value(options.format), PictureFile::writableSuffixes()),
+                    UsageError);
+        }
+        return std::nullopt;
+    }
+    if (StandardStreams::isStream(settings->input) && !parser.isSet(options.output))
+        return complain(QStringLiteral("a picture from standard input needs -o (- for standard "
+                                       "output)"),
+                        UsageError);
     settings->output = parser.isSet(options.output)
         ? parser.value(options.output)
         : defaultOutput(settings->input, &settings->outputNote);
@@ -338,23 +443,45 @@ std::optional<int> parse(int argc, char **argv, Settings *settings)
     return std::nullopt;
 }
 
+// The name PictureFile reads for `input`: standard input stored, or the file itself.
+QString readable(const QString &input, QString *error)
+{
+    return StandardStreams::isStream(input) ? streams().takeInput(error) : input;
+}
+
+// Every picture is described, a bad one among them failing alone, as exiftool does.
 int printInfo(const Settings &settings)
 {
-    PictureFile picture;
-    QString error;
-    if (!picture.open(settings.input, &error))
-        return complain(error);
-    warn(picture.warnings());
-    for (const QString &line : picture.describe())
-        QTextStream(stdout) << DisplayText::escaped(line) << Qt::endl;
-    return Success;
+    QList<PictureInfo::Entry> entries;
+    bool failed = false;
+    for (const QString &input : settings.infoInputs) {
+        PictureInfo::Entry entry;
+        entry.source = input;
+        PictureFile picture;
+        QString error;
+        const QString path = readable(input, &error);
+        if (!path.isEmpty() && picture.open(path, &error)) {
+            warn(picture.warnings());
+            entry.lines = picture.describe();
+        } else {
+            complain(error);
+            entry.error = streams().shown(error);
+            failed = true;
+        }
+        entries << entry;
+    }
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || out.write(settings.json ? PictureInfo::json(entries) : PictureInfo::text(entries)) < 0)
+        return complain(QStringLiteral("cannot write standard output"));
+    return failed ? Failure : Success;
 }
 
 // The turn the edits compose to when each is a one-shot turn (the table's presets) and the
 // output a JPEG at the input's own quality; the plug-ins still make the edits.
-std::optional<PictureTurn> expectedTurn(const Settings &settings)
+std::optional<PictureTurn> expectedTurn(const Settings &settings, const QString &output)
 {
-    if (settings.save.quality != 0 || PictureFile::formatForFileName(settings.output) != "jpeg")
+    if (settings.save.quality != 0 || PictureFile::formatForFileName(output) != "jpeg")
         return std::nullopt;
     PictureTurn turn;
     for (const EditRequest &edit : settings.edits) {
@@ -375,13 +502,30 @@ int run(const Settings &settings)
     // Read but for the pixels: they are decoded as they are written, after the plug-ins
     // have said what to do with them.
     PictureFile picture;
+    QString output = settings.output;
     if (!settings.input.isEmpty()) {
         QString error;
-        if (!picture.openDeferred(settings.input, &error))
+        const QString path = readable(settings.input, &error);
+        if (path.isEmpty() || !picture.openDeferred(path, &error))
             return complain(error);
         warn(picture.warnings());
+        if (settings.toStdout) {
+            QByteArray format = settings.format.isEmpty() ? picture.format() : settings.format;
+            if (PictureFile::formatForFileName(QStringLiteral("x.") + QString::fromLatin1(format))
+                    .isEmpty()) {
+                warn({ QStringLiteral("%1 pictures cannot be written: the result is a PNG "
+                                      "picture")
+                           .arg(QString::fromLatin1(format.toUpper())) });
+                format = "png";
+            }
+            if (!streams().reserveOutput(&error))
+                return complain(error);
+            output = streams().outputPath(format, &error);
+            if (output.isEmpty())
+                return complain(error);
+        }
         // One-shot turns written at the file's quality: the blocks are turned meanwhile.
-        if (const std::optional<PictureTurn> turn = expectedTurn(settings))
+        if (const std::optional<PictureTurn> turn = expectedTurn(settings, output))
             picture.expectTurn(*turn);
     }
 
@@ -431,9 +575,21 @@ int run(const Settings &settings)
     editor.setFullImageSize(picture.fullSize());
     EditDriver driver(loader, editor, traceDevice);
     for (const EditRequest &edit : settings.edits) {
+        // A tool bar is the window's to show; here it would be left untouched, and the
+        // picture written unedited.
+        const LumoraEditPlugin *plugin = loader.plugin(edit.pluginClass);
+        if (edit.kind == EditRequest::OneShot && plugin && plugin->containsUi())
+            return complain(QStringLiteral("'%1': %2 has a tool bar and needs the window "
+                                           "(lumora-editor)")
+                                .arg(edit.text, edit.pluginClass),
+                            UsageError);
+    }
+    for (const EditRequest &edit : settings.edits) {
         QString error;
         if (!driver.apply(edit, &error))
             return complain(error);
+        tell(QStringLiteral("%1: %2 by %3")
+                 .arg(NativePath::displayName(settings.input), edit.text, edit.pluginClass));
     }
 
     if (!settings.outputNote.isEmpty())
@@ -455,23 +611,52 @@ int run(const Settings &settings)
     render.threads = QThreadPool::globalInstance()->maxThreadCount() > 1;
     StreamedRender edited(std::move(rows), steps, render);
     QStringList warnings;
-    const bool saved = picture.save(edited, small, settings.output, saveOptions, &error, &warnings);
+    const bool saved = picture.save(edited, small, output, saveOptions, &error, &warnings);
     warn(warnings);
     if (!saved)
         return complain(error);
+    if (settings.toStdout && !streams().send(output, &error))
+        return complain(error);
+    tell(QStringLiteral("wrote %1").arg(NativePath::displayName(output)));
     return Success;
+}
+
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("lumora-edit"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LUMORA_VERSION));
+}
+
+// Whether the run only prints its help or version (options before any "--").
+bool onlyPrints(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--")
+            return false;
+        if (argument == "-h" || argument == "--help" || argument == "-?" || argument == "--help-all"
+            || argument == "--version")
+            return true;
+    }
+    return false;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
+    Settings settings;
+    // Help and version print under a plain application object: they reach no window
+    // system, even where QT_QPA_PLATFORM names one that is not there.
+    if (onlyPrints(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        nameApplication();
+        return parse(argc, argv, &settings).value_or(Success);
+    }
     prepareHeadlessRun(); // a command-line program: no display is needed
     MApplication app(argc, argv);
-    MApplication::setApplicationName(QStringLiteral("lumora-edit"));
-    MApplication::setApplicationVersion(QStringLiteral(LUMORA_VERSION));
+    nameApplication();
 
-    Settings settings;
     if (const std::optional<int> exitCode = parse(argc, argv, &settings))
         return *exitCode;
     switch (settings.mode) {

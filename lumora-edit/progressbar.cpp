@@ -32,6 +32,7 @@ public:
     int fd = 2;
     int total = 0;
     bool terminal = false;
+    Verbosity verbosity = Verbosity::Normal;
     int done = 0;
     int failed = 0;
     qsizetype drawn = 0; // characters of the bar now on the screen
@@ -90,6 +91,8 @@ public:
 
     void draw()
     {
+        if (verbosity == Verbosity::Quiet)
+            return;
         const QByteArray text = bar();
         QByteArray out = "\r" + text;
         if (text.size() < drawn)
@@ -110,12 +113,13 @@ public:
     }
 };
 
-ProgressBar::ProgressBar(int fd, int total, bool terminal)
+ProgressBar::ProgressBar(int fd, int total, bool terminal, Verbosity verbosity)
     : d(new Private)
 {
     d->fd = fd;
     d->total = total;
     d->terminal = terminal;
+    d->verbosity = verbosity;
     d->clock.start();
     if (terminal)
         d->draw();
@@ -131,16 +135,22 @@ bool ProgressBar::isTerminal(int fd)
 void ProgressBar::pictureDone(const QString &input, const QString &output)
 {
     ++d->done;
-    if (d->terminal)
+    const QByteArray line = QStringLiteral("done %1 -> %2").arg(input, output).toUtf8();
+    if (d->verbosity == Verbosity::Quiet)
+        return;
+    if (d->terminal && d->verbosity == Verbosity::Verbose)
+        d->above(line);
+    else if (d->terminal)
         d->draw();
     else
-        d->write(QStringLiteral("done %1 -> %2\n").arg(input, output).toUtf8());
+        d->write(line + '\n');
 }
 
 void ProgressBar::pictureFailed(const QString &input, const QString &reason)
 {
     ++d->failed;
-    d->above(QStringLiteral("failed %1: %2").arg(input, reason).toUtf8());
+    // As every program of the kind writes a failure: scripts and editors find the file.
+    d->above(QStringLiteral("lumora-edit: %1: %2").arg(input, reason).toUtf8());
 }
 
 void ProgressBar::line(const QByteArray &text)
@@ -176,7 +186,8 @@ void ProgressBar::finish(bool stopped)
     if (d->terminal)
         d->write(d->erase());
     d->drawn = 0;
-    d->write(summary.toUtf8() + '\n');
+    if (d->verbosity != Verbosity::Quiet)
+        d->write(summary.toUtf8() + '\n');
 }
 
 int ProgressBar::done() const

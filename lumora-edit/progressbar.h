@@ -10,13 +10,17 @@
 // descriptor (standard error). On a terminal: one line redrawn in place with "\r"
 // (pictures finished of all, pictures per second, time left), failures and
 // warnings written above it, and at the end the summary in its place. Off a
-// terminal: one line per picture ("done IN -> OUT", "failed IN: REASON") and the
-// summary. Names are taken as they are to be shown (NativePath::displayName).
+// terminal: one line per picture ("done IN -> OUT", "lumora-edit: IN: REASON") and
+// the summary. Quiet, only the failures are written; verbose, the "done" lines are
+// written on a terminal too. Names are taken as they are to be shown
+// (NativePath::displayName).
 class ProgressBar
 {
 public:
+    enum class Verbosity { Quiet, Normal, Verbose };
+
     // `total` pictures; `terminal` chooses the form; the clock starts here.
-    ProgressBar(int fd, int total, bool terminal);
+    ProgressBar(int fd, int total, bool terminal, Verbosity verbosity = Verbosity::Normal);
     ~ProgressBar();
     ProgressBar(const ProgressBar &) = delete;
     ProgressBar &operator=(const ProgressBar &) = delete;
@@ -26,7 +30,8 @@ public:
 
     void pictureDone(const QString &input, const QString &output);
     void pictureFailed(const QString &input, const QString &reason);
-    // A whole line of its own (a warning, a trace line), kept apart from the bar.
+    // A whole line of its own (a warning, a trace line), kept apart from the bar; written
+    // even when quiet.
     void line(const QByteArray &text);
     // Redraws the bar, so that rate and time left follow the clock; nothing off a
     // terminal.

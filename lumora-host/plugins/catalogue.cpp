@@ -1,6 +1,7 @@
 #include "catalogue.h"
 
 #include <QCoreApplication>
+#include <QString>
 #include <QTranslator>
 
 namespace Catalogue {
@@ -16,6 +17,21 @@ bool install(const QLocale &locale)
         && !translator.load(QStringLiteral("lumora_en"), directory))
         return false;
     return QCoreApplication::installTranslator(&translator);
+}
+
+QString languageFromEnvironment()
+{
+    for (const char *name : { "LC_ALL", "LC_MESSAGES", "LANG" }) {
+        const QString value = qEnvironmentVariable(name);
+        if (value.isEmpty())
+            continue;
+        // Only the language part counts: "ar_EG.UTF-8@latin" is Arabic, "arn" is not.
+        const QString language = value.section(QLatin1Char('_'), 0, 0)
+                                     .section(QLatin1Char('.'), 0, 0)
+                                     .section(QLatin1Char('@'), 0, 0);
+        return language == QLatin1String("ar") ? QStringLiteral("ar") : QStringLiteral("en");
+    }
+    return QStringLiteral("en");
 }
 
 } // namespace Catalogue

@@ -49,6 +49,14 @@ bool EditDriver::apply(const EditRequest &request, QString *error)
     }
 
     session.start();
+    // A one-shot request names nothing to choose in a tool bar: confirming it untouched
+    // would pass an unedited picture for an edited one.
+    if (request.kind == EditRequest::OneShot && session.needsToolBar()) {
+        session.cancel();
+        *error = QStringLiteral("'%1': %2 has a tool bar and needs the window")
+                     .arg(request.text, request.pluginClass);
+        return false;
+    }
     if (session.needsToolBar()) {
         session.buildToolBar(window());
         if (interact(request, session, error))

@@ -25,7 +25,8 @@ public:
 
     // Applies one edit to the editor's picture. On failure `error` says why and the
     // picture is to be discarded: no copy is held to put it back, so that a filter
-    // may work on the only one in place.
+    // may work on the only one in place. A one-shot request (plugin=CLASS) for a
+    // plug-in with a tool bar is cancelled and fails: it needs a person at the window.
     bool apply(const EditRequest &request, QString *error);
 
     // The window tool bars are built in; created on first use and made the

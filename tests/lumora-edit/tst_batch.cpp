@@ -251,7 +251,7 @@ void tst_Batch::damagedInputStopsNoOther()
                                  QStringLiteral("effect=greyscale") });
     QCOMPARE(run.exitCode, 1);
     const QStringList got = lines(run.err);
-    QVERIFY2(got.filter(QStringLiteral("failed %1: ").arg(damaged)).size() == 1,
+    QVERIFY2(got.filter(QStringLiteral("lumora-edit: %1: ").arg(damaged)).size() == 1,
              run.err.constData());
     QVERIFY2(got.contains(QStringLiteral("done %1 -> %2/first.jpg").arg(good1, dir)),
              run.err.constData());
@@ -282,10 +282,11 @@ void tst_Batch::existingOutputIsKeptUnlessOverwrite()
         + edits;
     const Run refused = lumoraEdit(arguments);
     QCOMPARE(refused.exitCode, 1);
-    QVERIFY2(lines(refused.err)
-                 .contains(QStringLiteral("failed %1: %2 exists; add --overwrite to replace it")
-                               .arg(kept, existing)),
-             refused.err.constData());
+    QVERIFY2(
+        lines(refused.err)
+            .contains(QStringLiteral("lumora-edit: %1: %2 exists; add --overwrite to replace it")
+                          .arg(kept, existing)),
+        refused.err.constData());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("not to be lost"));
     file.close();
@@ -308,8 +309,8 @@ void tst_Batch::sameOutputNameEditsTheFirstOnly()
     QCOMPARE(run.exitCode, 1);
     const QString output = QDir(dir).filePath(QStringLiteral("same.png"));
     QVERIFY2(
-        lines(run.err).contains(
-            QStringLiteral("failed %1: %2 is already the output of %3").arg(second, output, first)),
+        lines(run.err).contains(QStringLiteral("lumora-edit: %1: %2 is already the output of %3")
+                                    .arg(second, output, first)),
         run.err.constData());
     QCOMPARE(QImage(output), singleRun(first, QStringLiteral("same.png")));
 }

@@ -395,7 +395,7 @@ void tst_OutputSafety::outputIsAnotherInput()
             other = path(input);
     }
     const QString line
-        = QStringLiteral("failed %1: %2")
+        = QStringLiteral("lumora-edit: %1: %2")
               .arg(path(refused), QString(message).replace("OUT", output).replace("OTHER", other));
     QVERIFY2(lines(run.err).contains(line), qPrintable(line + QLatin1Char('\n') + run.err));
     for (auto it = before.cbegin(); it != before.cend(); ++it)
@@ -732,17 +732,24 @@ void tst_OutputSafety::hostileNamesInBatch()
         }
     }
     QCOMPARE(json, 2 * traced);
-    // What the decoder wrote of the damaged picture comes as lines of that picture.
-    const QString library = QStringLiteral("%1bad%2: ").arg(in, shown);
-    ours.erase(std::remove_if(ours.begin(), ours.end(),
-                              [&](const QString &line) { return line.startsWith(library); }),
-               ours.end());
+    // What the decoder wrote of the damaged picture comes as lines of that picture, before
+    // the one that says it failed.
+    const QString failed = QStringLiteral("lumora-edit: %1bad%2: ").arg(in, shown);
+    qsizetype failure = -1;
+    for (qsizetype i = 0; i < ours.size(); ++i) {
+        if (ours.at(i).startsWith(failed))
+            failure = i;
+    }
+    QVERIFY2(failure >= 0, qPrintable(failed + QLatin1Char('\n') + run.err));
+    for (qsizetype i = failure; i-- > 0;) {
+        if (ours.at(i).startsWith(failed))
+            ours.removeAt(i);
+    }
     QCOMPARE(ours.size(), 4);
     const QString done = QStringLiteral("done %1%2 -> %3/%2").arg(in, shown, dir);
     QVERIFY2(ours.contains(done), qPrintable(done + QLatin1Char('\n') + run.err));
     QVERIFY2(ours.contains(QStringLiteral("done %1plain.png -> %2/plain.png").arg(in, dir)),
              run.err.constData());
-    const QString failed = QStringLiteral("failed %1bad%2: ").arg(in, shown);
     QVERIFY2(ours.filter(failed).size() == 1 && ours.filter(failed).first().startsWith(failed),
              qPrintable(failed + QLatin1Char('\n') + run.err));
     QVERIFY2(ours.last().startsWith(QLatin1String("2 pictures edited, 1 failed")),
