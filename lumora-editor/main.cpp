@@ -16,6 +16,8 @@ int main(int argc, char **argv)
 {
     MApplication app(argc, argv);
     MApplication::setApplicationName(QStringLiteral("lumora-editor"));
+    // Where QSettings keeps the recent files and the panel's state.
+    MApplication::setOrganizationName(QStringLiteral("lumora"));
     MApplication::setApplicationVersion(QStringLiteral(LUMORA_VERSION));
     // Window managers group and match windows by this class.
     MApplication::setDesktopFileName(QStringLiteral("lumora-editor"));
