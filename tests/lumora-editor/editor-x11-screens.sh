@@ -55,7 +55,7 @@ xdrive_until "[ -e '$work/wm-up' ]"
 
 # Three pictures in the file manager's order 2, 9, 10: the numbers count, not the digits.
 mkdir "$work/folder"
-convert "$sample" -resize 1600x1200 "$work/folder/photo9.png"
+convert "$sample" -auto-orient -resize 1600x1200 "$work/folder/photo9.png"
 convert "$work/folder/photo9.png" -flop "$work/folder/photo2.png"
 convert "$work/folder/photo9.png" -flip "$work/folder/photo10.png"
 
