@@ -32,6 +32,9 @@ MetadataPanel::MetadataPanel(QWidget *parent)
     d->rows->setRootIsDecorated(false);
     d->rows->setWordWrap(true);
     d->rows->setSelectionMode(QAbstractItemView::NoSelection);
+    // The rows are --info's lines, written left to right in every language: mirrored,
+    // "1/250 s, f/5.6" would read backwards.
+    d->rows->setLayoutDirection(Qt::LeftToRight);
     d->rows->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     d->rows->header()->setStretchLastSection(true);
     setWidget(d->rows);

@@ -28,7 +28,7 @@ if [ "${EDITOR_DEMO_INSIDE:-}" != 1 ]; then
     trap 'rm -rf "$work"' EXIT
     status=0
     EDITOR_DEMO_INSIDE=1 EDITOR_DEMO_WORK=$work \
-        xvfb-run -a -e "$work/xvfb.log" -s "-screen 0 1280x1344x24 -nolisten tcp" \
+        xvfb-run -a -e "$work/xvfb.log" -s "-screen 0 1400x1344x24 -nolisten tcp" \
         bash "$0" "$build" "$out" || status=$?
     if [ ! -e "$work/display-up" ]; then
         echo "== Editor window: no X server could be started, no screenshots"
@@ -95,14 +95,17 @@ effect() {
 # with no function (a feature this editor does not have) is left out.
 viewer_steps=(browse actual metadata compare fullscreen copy save phone)
 
+# The arrow keys run the way the language reads.
+next_key() { [ "$language" = ar ] && echo Left || echo Right; }
+previous_key() { [ "$language" = ar ] && echo Right || echo Left; }
+
 step_browse() {
-    echo "   next picture (Right), then back (Left)"
+    echo "   next picture ($(next_key)): the unsaved edits are asked about first"
     local step
     step=$(xdrive_state steps)
-    # Unsaved edits: the prompt asks first; Escape stays with the picture.
-    xdrive_key Right
+    # Escape answers the prompt with Cancel: the picture and its edits stay.
+    xdrive_key "$(next_key)"
     xdrive_until "[ \"\$(xdotool getactivewindow)\" != $window ]"
-    shot "editor-$language-browse-prompt"
     xdrive_key Escape
     xdrive_until "xdrive_is file photo1.jpg && xdrive_is steps $step"
 }
@@ -145,14 +148,14 @@ step_fullscreen() {
 }
 
 step_save() {
-    echo "   save (Ctrl+S), then the next picture (Right)"
+    echo "   save (Ctrl+S), then the next picture and back"
     xdrive_key ctrl+s
     xdrive_until "xdrive_is saves 1 && xdrive_is modified 0"
     cp "$work/$language/photo1.jpg" "$out/editor-$language-saved.jpg"
-    xdrive_key Right
+    xdrive_key "$(next_key)"
     xdrive_until "xdrive_is file photo2.jpg"
     shot "editor-$language-browse"
-    xdrive_key Left
+    xdrive_key "$(previous_key)"
     xdrive_until "xdrive_is file photo1.jpg"
 }
 
