@@ -43,6 +43,8 @@ work=$EDITOR_DEMO_WORK
 xdotool getdisplaygeometry >/dev/null 2>&1 || exit 0
 touch "$work/display-up"
 source tests/lumora-editor/xdrive.sh
+# The window's remembered state (recent files, panels) stays in this run.
+export XDG_CONFIG_HOME=$work/config
 editor=$root/$build/lumora-editor/lumora-editor
 sample=$root/$build/lumora-edit/sample.jpg
 
