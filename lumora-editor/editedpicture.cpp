@@ -126,6 +126,11 @@ QImage EditedPicture::original() const
     return d->editor.original();
 }
 
+QStringList EditedPicture::describe() const
+{
+    return d->file ? d->file->describe() : QStringList();
+}
+
 QSize EditedPicture::fullSize() const
 {
     return d->editor.fullImageSize();

@@ -54,6 +54,8 @@ public:
     QImage image() const; // the edits rendered on the reduced copy
     QImage original() const; // the reduced copy without the edits
     QSize fullSize() const; // the edited picture's full size
+    // What the opened file holds, as PictureFile::describe() says it; empty before open().
+    QStringList describe() const;
     // The turn all edits compose to, or nothing once one changed pixels.
     std::optional<PictureTurn> turn() const;
 

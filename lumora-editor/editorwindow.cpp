@@ -6,12 +6,14 @@
 #include "editedpicture.h"
 #include "edithistory.h"
 #include "editoricons.h"
+#include "folderbrowser.h"
 #include "imageeditor.h"
 #include "liveprovider.h"
 #include "lumoracropper.h"
 #include "lumoraeditplugin.h"
 #include "mapplication.h"
 #include "mbutton.h"
+#include "metadatapanel.h"
 #include "mpopuplist.h"
 #include "mwindow.h"
 #include "operation.h"
@@ -19,6 +21,7 @@
 #include "pictureview.h"
 #include "pluginloader.h"
 #include "pluginsession.h"
+#include "windowplacement.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -158,6 +161,9 @@ public:
     void revert();
     void setComparing(bool on);
     bool isIdle() const { return !session && !busy && !saving; }
+    void browse(int step);
+    void updateBrowseKeys();
+    void updateRecent();
     void showPlugins();
     QString shownName() const;
 
@@ -241,6 +247,14 @@ public:
     QAction *zoomInAction = nullptr;
     QAction *zoomOutAction = nullptr;
     QAction *fitAction = nullptr;
+    QAction *actualSizeAction = nullptr;
+    QAction *previousAction = nullptr;
+    QAction *nextAction = nullptr;
+    QAction *fullScreenAction = nullptr;
+    QAction *leaveFullScreenAction = nullptr;
+    QMenu *recentMenu = nullptr;
+    MetadataPanel *metadataPanel = nullptr; // owned by the window
+    FolderBrowser browser; // the opened picture's folder
     QAction *englishAction = nullptr;
     QAction *arabicAction = nullptr;
     QAction *pluginsAction = nullptr;
@@ -280,6 +294,14 @@ void EditorWindow::Private::buildWidgets()
                      [this](const QSize &size) { picture.editor().setPreviewImageSize(size); });
     QObject::connect(view, &PictureView::zoomChanged, q, [this] { updateStatus(); });
     QObject::connect(view, &PictureView::layoutChanged, q, [this] { scheduleUiMap(); });
+    // The finger moves the way the pictures run: towards the start for the next one.
+    QObject::connect(view, &PictureView::swiped, q, [this](int direction) {
+        browse(q->layoutDirection() == Qt::RightToLeft ? direction : -direction);
+    });
+
+    metadataPanel = new MetadataPanel(q);
+    q->addDockWidget(Qt::RightDockWidgetArea, metadataPanel);
+    metadataPanel->setVisible(MetadataPanel::rememberedShown());
 
     actionBar = new QWidget(central);
     actionBar->setObjectName(QStringLiteral("actionBar"));
@@ -370,12 +392,31 @@ void EditorWindow::Private::buildActions()
     confirmAction = make("confirm", { QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter) },
                          [this] { q->confirm(); });
     cancelAction = make("cancel", { QKeySequence(Qt::Key_Escape) }, [this] { q->cancel(); });
-    zoomInAction = make(
-        "zoomIn", { QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal) },
-        [this] { view->zoomBy(1.25); });
-    zoomOutAction = make("zoomOut", { QKeySequence(Qt::CTRL | Qt::Key_Minus) },
-                         [this] { view->zoomBy(1 / 1.25); });
-    fitAction = make("fit", { QKeySequence(Qt::CTRL | Qt::Key_0) }, [this] { view->fit(); });
+    // Zoom keys as Gwenview and Loupe have them: + and - with or without Ctrl; F or
+    // Ctrl+0 to fit; 1 or Ctrl+1 for 100 %.
+    zoomInAction
+        = make("zoomIn",
+               { QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal),
+                 QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal) },
+               [this] { view->zoomIn(); });
+    zoomOutAction
+        = make("zoomOut", { QKeySequence(Qt::CTRL | Qt::Key_Minus), QKeySequence(Qt::Key_Minus) },
+               [this] { view->zoomOut(); });
+    fitAction = make("fit", { QKeySequence(Qt::CTRL | Qt::Key_0), QKeySequence(Qt::Key_F) },
+                     [this] { view->fit(); });
+    actualSizeAction
+        = make("actualSize", { QKeySequence(Qt::Key_1), QKeySequence(Qt::CTRL | Qt::Key_1) },
+               [this] { view->showActualSize(); });
+    // Their keys follow the writing direction (updateBrowseKeys()).
+    previousAction = make("previous", {}, [this] { browse(-1); });
+    nextAction = make("next", {}, [this] { browse(1); });
+    fullScreenAction = make("fullScreen", { QKeySequence(Qt::Key_F11) },
+                            [this] { q->setWindowState(q->windowState() ^ Qt::WindowFullScreen); });
+    fullScreenAction->setCheckable(true);
+    // Escape leaves full screen only when no entry is active: there it is Cancel's.
+    leaveFullScreenAction = make("leaveFullScreen", { QKeySequence(Qt::Key_Escape) }, [this] {
+        q->setWindowState(q->windowState() & ~Qt::WindowFullScreen);
+    });
     englishAction = make("language:en", {}, [this] {
         q->setLanguage(QLocale(QLocale::English, QLocale::UnitedKingdom));
     });
@@ -389,12 +430,22 @@ void EditorWindow::Private::buildActions()
     languages->addAction(arabicAction);
 
     const std::pair<QAction *, const char *> icons[] = {
-        { openAction, "document-open" },      { saveAction, "document-save" },
-        { saveAsAction, "document-save-as" }, { undoAction, "edit-undo" },
-        { redoAction, "edit-redo" },          { revertAction, "document-revert" },
-        { compareAction, "view-preview" },    { confirmAction, "object-select" },
-        { cancelAction, "window-close" },     { zoomInAction, "zoom-in" },
-        { zoomOutAction, "zoom-out" },        { fitAction, "zoom-fit-best" },
+        { openAction, "document-open" },
+        { saveAction, "document-save" },
+        { saveAsAction, "document-save-as" },
+        { undoAction, "edit-undo" },
+        { redoAction, "edit-redo" },
+        { revertAction, "document-revert" },
+        { compareAction, "view-preview" },
+        { confirmAction, "object-select" },
+        { cancelAction, "window-close" },
+        { zoomInAction, "zoom-in" },
+        { zoomOutAction, "zoom-out" },
+        { fitAction, "zoom-fit-best" },
+        { actualSizeAction, "zoom-original" },
+        { previousAction, "go-previous" },
+        { nextAction, "go-next" },
+        { fullScreenAction, "view-fullscreen" },
     };
     for (const auto &[action, name] : icons)
         action->setIcon(
@@ -403,7 +454,11 @@ void EditorWindow::Private::buildActions()
     cancelButton->setIcon(cancelAction->icon());
 
     fileMenu = q->menuBar()->addMenu(QString());
-    fileMenu->addActions({ openAction, saveAction, saveAsAction });
+    fileMenu->addAction(openAction);
+    recentMenu = fileMenu->addMenu(QString());
+    recentMenu->setObjectName(QStringLiteral("recentMenu"));
+    QObject::connect(recentMenu, &QMenu::aboutToShow, q, [this] { updateRecent(); });
+    fileMenu->addActions({ saveAction, saveAsAction });
     fileMenu->addSeparator();
     fileMenu->addAction(quitAction);
     editMenu = q->menuBar()->addMenu(QString());
@@ -412,7 +467,10 @@ void EditorWindow::Private::buildActions()
     entriesEnd = editMenu->addSeparator();
     editMenu->addActions({ confirmAction, cancelAction });
     viewMenu = q->menuBar()->addMenu(QString());
-    viewMenu->addActions({ zoomInAction, zoomOutAction, fitAction });
+    viewMenu->addActions({ zoomInAction, zoomOutAction, fitAction, actualSizeAction });
+    viewMenu->addSeparator();
+    viewMenu->addActions(
+        { previousAction, nextAction, fullScreenAction, metadataPanel->toggleViewAction() });
     viewMenu->addSeparator();
     languageMenu = viewMenu->addMenu(QString());
     languageMenu->addActions({ englishAction, arabicAction });
@@ -434,6 +492,8 @@ void EditorWindow::Private::loadPlugins()
     }
     entries.clear();
     menuStrip->clear();
+    // Open first, so that an empty window offers it where the editing is.
+    menuStrip->addAction(openAction);
     loader.reset();
     loader = std::make_unique<PluginLoader>();
     loader->loadDirectories(options.pluginDirs);
@@ -494,6 +554,15 @@ void EditorWindow::Private::retranslate()
     zoomInAction->setText(EditorWindow::tr("Zoom &In"));
     zoomOutAction->setText(EditorWindow::tr("Zoom &Out"));
     fitAction->setText(EditorWindow::tr("&Fit to Window"));
+    actualSizeAction->setText(EditorWindow::tr("&Actual Size (100 %)"));
+    previousAction->setText(EditorWindow::tr("&Previous Picture"));
+    nextAction->setText(EditorWindow::tr("&Next Picture"));
+    fullScreenAction->setText(EditorWindow::tr("F&ull Screen"));
+    recentMenu->setTitle(EditorWindow::tr("Open &Recent"));
+    metadataPanel->retranslate();
+    view->setPlaceholderText(EditorWindow::tr("Open a picture with Open (Ctrl+O),\nor drop one "
+                                              "here."));
+    updateBrowseKeys();
     englishAction->setText(QStringLiteral("English"));
     arabicAction->setText(QStringLiteral("العربية"));
     pluginsAction->setText(EditorWindow::tr("&Plug-ins…"));
@@ -513,7 +582,8 @@ void EditorWindow::Private::retranslate()
         entry->setToolTip(withKey(plugin->name(), entry->shortcut()));
     }
     for (QAction *action : { openAction, saveAction, saveAsAction, zoomInAction, zoomOutAction,
-                             fitAction, confirmAction, cancelAction })
+                             fitAction, actualSizeAction, previousAction, nextAction,
+                             fullScreenAction, confirmAction, cancelAction })
         action->setToolTip(withKey(action->text(), action->shortcut()));
     updateActions();
     updateStatus();
@@ -550,6 +620,10 @@ void EditorWindow::Private::updateActions()
     zoomInAction->setEnabled(zoom);
     zoomOutAction->setEnabled(zoom);
     fitAction->setEnabled(zoom);
+    actualSizeAction->setEnabled(zoom);
+    previousAction->setEnabled(idle && open);
+    nextAction->setEnabled(idle && open);
+    leaveFullScreenAction->setEnabled(q->isFullScreen() && !session);
     englishAction->setEnabled(idle);
     arabicAction->setEnabled(idle);
     englishAction->setChecked(locale.language() != QLocale::Arabic);
@@ -582,6 +656,12 @@ void EditorWindow::Private::updateOrientation()
     // A narrow window shows the entries by their icons; their names stay in tooltips.
     menuStrip->setToolButtonStyle(wanted == M::Portrait ? Qt::ToolButtonIconOnly
                                                         : Qt::ToolButtonTextUnderIcon);
+    // The panel takes the window's longer side's room: beside in landscape, below in
+    // portrait.
+    const Qt::DockWidgetArea panelArea
+        = wanted == M::Portrait ? Qt::BottomDockWidgetArea : Qt::RightDockWidgetArea;
+    if (q->dockWidgetArea(metadataPanel) != panelArea)
+        q->addDockWidget(panelArea, metadataPanel);
     if (view->orientation() == wanted)
         return;
     view->setOrientation(wanted);
@@ -842,6 +922,9 @@ bool EditorWindow::Private::doOpen(const QString &path)
     }
     hideMessage();
     savePath = picture.path();
+    browser.setCurrent(savePath);
+    FolderBrowser::addRecent(savePath);
+    metadataPanel->setLines(picture.describe());
     history.clear();
     view->fit();
     pictureReplaced();
@@ -973,6 +1056,45 @@ void EditorWindow::Private::askToCloseWhileSaving()
     box->open();
 }
 
+void EditorWindow::Private::browse(int step)
+{
+    if (!isIdle() || !picture.isOpen())
+        return;
+    const QString path = browser.neighbour(step);
+    if (path.isEmpty()) {
+        q->statusBar()->showMessage(step > 0
+                                        ? EditorWindow::tr("This is the folder's last picture")
+                                        : EditorWindow::tr("This is the folder's first picture"),
+                                    3000);
+        return;
+    }
+    // The unsaved-edits prompt comes first, as for any other picture opened.
+    q->openPicture(path);
+}
+
+void EditorWindow::Private::updateBrowseKeys()
+{
+    // Left goes back where the pictures run left to right, forward where they run
+    // right to left; Page Up and Page Down as in any document.
+    const bool rtl = locale.textDirection() == Qt::RightToLeft;
+    previousAction->setShortcuts(
+        { QKeySequence(rtl ? Qt::Key_Right : Qt::Key_Left), QKeySequence(Qt::Key_PageUp) });
+    nextAction->setShortcuts(
+        { QKeySequence(rtl ? Qt::Key_Left : Qt::Key_Right), QKeySequence(Qt::Key_PageDown) });
+}
+
+void EditorWindow::Private::updateRecent()
+{
+    recentMenu->clear();
+    const QStringList files = FolderBrowser::recentFiles();
+    for (const QString &file : files) {
+        QAction *action = recentMenu->addAction(DisplayText::escaped(QFileInfo(file).fileName()));
+        action->setToolTip(DisplayText::escaped(file));
+        QObject::connect(action, &QAction::triggered, q, [this, file] { q->openPicture(file); });
+    }
+    recentMenu->setEnabled(!files.isEmpty());
+}
+
 void EditorWindow::Private::revert()
 {
     if (!isIdle() || !picture.isOpen())
@@ -1100,6 +1222,17 @@ void EditorWindow::Private::writeUiMap()
     state("language", locale.name().section(QLatin1Char('_'), 0, 0));
     state("exposed", QString::number(q->isVisible()));
     state("message", messageLabel->text().simplified());
+    state("file", DisplayText::escaped(QFileInfo(savePath).fileName()));
+    state("zoom", QString::number(qRound(view->zoom() * 100)));
+    state("fullscreen", QString::number(q->isFullScreen()));
+    state("metadata", QString::number(metadataPanel->isVisible()));
+    // Where the window is, frame included, and where its picture may be: "x y w h".
+    const auto global = [](const QRect &r) {
+        return QStringLiteral("%1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    };
+    state("window", global(q->frameGeometry()));
+    state("view",
+          global(QRect(view->viewport()->mapToGlobal(QPoint(0, 0)), view->viewport()->size())));
     file.write(out);
     file.commit();
 }
@@ -1123,7 +1256,12 @@ EditorWindow::EditorWindow(const Options &options, QWidget *parent)
 
     d->buildWidgets();
     d->buildActions();
-    resize(1024, 720);
+    // The first window fits the screen it opens on, a phone's included.
+    const WindowPlacement::First first
+        = WindowPlacement::first(screen() ? screen()->availableSize() : QSize());
+    resize(first.size);
+    if (first.maximised)
+        setWindowState(Qt::WindowMaximized);
     setLanguage(options.locale);
 }
 
@@ -1266,7 +1404,7 @@ QList<EditorWindow::Target> EditorWindow::touchTargets() const
         if (button && button->isVisible())
             targets.append({ entry->objectName(), widgetRect(button) });
     }
-    for (QAction *action : { d->undoAction, d->redoAction, d->compareAction }) {
+    for (QAction *action : { d->openAction, d->undoAction, d->redoAction, d->compareAction }) {
         QWidget *button = d->menuStrip->widgetForAction(action);
         if (button && button->isVisible())
             targets.append({ action->objectName(), widgetRect(button) });
@@ -1366,6 +1504,12 @@ void EditorWindow::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::LanguageChange && d->fileMenu)
         d->retranslate();
+    // Full screen is the picture's: no menu bar.
+    if (event->type() == QEvent::WindowStateChange && d->fullScreenAction) {
+        d->fullScreenAction->setChecked(isFullScreen());
+        menuBar()->setVisible(!isFullScreen());
+        d->updateActions();
+    }
     // A key held while another window took the focus is released there, unseen here.
     if (event->type() == QEvent::ActivationChange && !isActiveWindow())
         d->setComparing(false);

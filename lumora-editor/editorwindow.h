@@ -46,10 +46,20 @@ class QAction;
 // the view shows the original picture in place of the edited one and the status bar
 // says so; on release the edited picture is back.
 //
+// Browsing: Previous and Next open the picture before or after the one shown in its
+// folder's natural order (FolderBrowser), by Left/Right (mirrored right to left), Page
+// Up/Page Down or a horizontal swipe, asking first about unsaved edits; File, Open
+// Recent lists the last pictures opened. With no picture the view says how to open one,
+// and Open stands first in the editor menu. View: fit (F, Ctrl+0), 100 % (1, Ctrl+1),
+// zoom steps (+, -), full screen (F11; Escape leaves it when no entry is active), and
+// the picture information panel (MetadataPanel, F9). The first window fits the screen
+// (WindowPlacement).
+//
 // The window's shape picks the orientation tool bars are built for (taller than wide:
 // portrait), and a turn rebuilds the active tool bar. Actions carry object names
 // ("open", "save", "saveAs", "undo", "redo", "revert", "compare", "confirm", "cancel",
-// "zoomIn", "zoomOut", "fit", "language:en", "language:ar", "plugins", "quit"), entries
+// "zoomIn", "zoomOut", "fit", "actualSize", "previous", "next", "fullScreen",
+// "leaveFullScreen", "metadata", "language:en", "language:ar", "plugins", "quit"), entries
 // "entry:<class>"; the one-shot entries' keys are the engine's (Operations::presets()).
 //
 // One window per process: the plug-ins' instances are the process's, and the window
@@ -111,7 +121,7 @@ public:
     QList<QAction *> entries() const;
     // What the message bar says; empty when hidden.
     QString message() const;
-    // Every touch target shown: entries ("entry:<class>"), "undo", "redo", "confirm",
+    // Every touch target shown: "open", entries ("entry:<class>"), "undo", "redo", "confirm",
     // "cancel", the tool bar's named items ("toolbar:<object name>"), the rows of a popup
     // list ("popup:<row>"), "compare", "cancelSave" while a save runs, the crop handles
     // ("handle:0".."handle:3", clockwise from the top left) and "picture".

@@ -21,6 +21,8 @@ namespace {
 void nameApplication()
 {
     QCoreApplication::setApplicationName(QStringLiteral("lumora-editor"));
+    // Where QSettings keeps the recent files and the panel's state.
+    QCoreApplication::setOrganizationName(QStringLiteral("lumora"));
     QCoreApplication::setApplicationVersion(QStringLiteral(LUMORA_VERSION));
 }
 

@@ -20,13 +20,23 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
 // Room around the fitted picture, so that a handle on its corner is whole on screen.
 constexpr qreal PictureMargin = PictureView::HandleSize / 2;
 constexpr qreal ZoomStep = 1.25;
+constexpr qreal MinimumZoom = 0.01; // device pixels per picture pixel
 constexpr qreal MaximumZoom = 16;
+// Zooms this close are one: steps are powers of 1.25, far apart.
+constexpr qreal SameZoom = 1e-6;
+// A shorter side a crop tool is given at least when fitted, in device-independent
+// pixels: four handles' worth, so that the handles never cover the picture.
+constexpr qreal SmallestCropSide = 4 * PictureView::HandleSize;
+// The share of a landscape view a tool bar may keep to itself; a taller one lies over
+// the picture's edge.
+constexpr qreal ToolBarShare = 0.2;
 // Stacking in the scene: picture, handles, tool bar; the toolkit's dialogs lie above.
 constexpr qreal PictureZ = 0;
 constexpr qreal HandlesZ = 1;
@@ -36,6 +46,18 @@ LumoraCropper *cropperOf(PluginSession *session)
 {
     return session && session->isActive() ? qobject_cast<LumoraCropper *>(session->plugin())
                                           : nullptr;
+}
+
+// Two greys in squares of 8 device-independent pixels, as photo viewers show
+// transparency.
+QBrush checkerboard()
+{
+    QPixmap tile(16, 16);
+    tile.fill(QColor(0xcc, 0xcc, 0xcc));
+    QPainter painter(&tile);
+    painter.fillRect(0, 0, 8, 8, QColor(0x99, 0x99, 0x99));
+    painter.fillRect(8, 8, 8, 8, QColor(0x99, 0x99, 0x99));
+    return QBrush(tile);
 }
 
 } // namespace
@@ -52,6 +74,8 @@ public:
     virtual ~Private() = default;
 
     QRectF area() const; // where the picture may be, in viewport coordinates
+    qreal ratio() const { return q->viewport()->devicePixelRatioF(); }
+    qreal fittedZoom() const; // in scene pixels per picture pixel
     void place(); // the picture's item at zoom and offset, kept within its area
     void syncScene();
 
@@ -69,14 +93,16 @@ public:
     PictureItem *pictureItem = nullptr; // owned by the scene
     HandlesItem *handlesItem = nullptr; // owned by the scene
     QPointer<PluginSession> session;
-    qreal zoom = 1;
+    qreal zoom = 1; // scene (device-independent) pixels per picture pixel
     QPointF offset; // the picture's top left corner in the viewport
     bool fitted = true;
     QSize previewSize;
+    QString placeholder;
 
     // The pointer's hold on the picture between a press and its release.
     enum class Hold { None, Plugin, Pan } hold = Hold::None;
     QPointF grabOffset; // picture pixels from the pointer to what it holds
+    std::optional<QPointF> swipeFrom; // a press that may become a swipe, in the viewport
     QPointF lastScenePos;
     qreal pinchStartZoom = 1;
 };
@@ -116,6 +142,18 @@ public:
             m_cacheKey = picture.cacheKey();
         }
         painter->setRenderHint(QPainter::SmoothPixmapTransform);
+        if (m_cache.hasAlphaChannel()) {
+            // In the viewport's own pixels, sharp, so that the squares keep their size
+            // on screen at any zoom.
+            static const QBrush squares = checkerboard();
+            const QRectF shownRect = painter->worldTransform().mapRect(boundingRect());
+            painter->save();
+            painter->resetTransform();
+            painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+            painter->setBrushOrigin(shownRect.topLeft());
+            painter->fillRect(shownRect, squares);
+            painter->restore();
+        }
         painter->drawImage(boundingRect(), m_cache);
         if (m_owner->session && m_owner->session->isActive())
             m_owner->session->plugin()->paint(painter, option, widget);
@@ -198,8 +236,12 @@ QPointF PictureView::Private::toPicture(const QPointF &scenePos) const
 QRectF PictureView::Private::area() const
 {
     qreal bottom = q->viewport()->height();
-    if (session && session->toolBar())
-        bottom -= session->toolBar()->size().height();
+    if (session && session->toolBar()) {
+        qreal kept = session->toolBar()->size().height();
+        if (q->orientation() == M::Landscape)
+            kept = std::min(kept, std::max<qreal>(2 * HandleSize, bottom * ToolBarShare));
+        bottom -= kept;
+    }
     return QRectF(QPointF(0, 0), QSizeF(q->viewport()->width(), std::max<qreal>(bottom, 1)))
         .adjusted(PictureMargin, PictureMargin, -PictureMargin, -PictureMargin);
 }
@@ -212,11 +254,10 @@ void PictureView::Private::place()
         pictureItem->setTransform(QTransform());
         return;
     }
-    const qreal fitZoom
-        = std::min({ 1.0, room.width() / size.width(), room.height() / size.height() });
+    const qreal whole = fittedZoom();
     if (fitted)
-        zoom = fitZoom;
-    zoom = std::clamp(zoom, std::min(fitZoom, 1.0), MaximumZoom);
+        zoom = whole;
+    zoom = std::clamp(zoom, std::min(whole, 1 / ratio()), std::max(whole, MaximumZoom / ratio()));
     // A picture smaller than its area stands in its middle; a larger one covers it.
     const QSizeF shown = size * zoom;
     const auto keep = [](qreal offset, qreal shown, qreal start, qreal length) {
@@ -234,8 +275,20 @@ void PictureView::Private::place()
         previewSize = preview;
         Q_EMIT q->previewSizeChanged(preview);
     }
-    Q_EMIT q->zoomChanged(zoom);
+    Q_EMIT q->zoomChanged(q->zoom());
     Q_EMIT q->layoutChanged();
+}
+
+qreal PictureView::Private::fittedZoom() const
+{
+    const QRectF room = area();
+    qreal largest = 1;
+    if (cropperOf(session) && !size.isEmpty()) {
+        // A tiny picture is enlarged until the handles leave most of it free.
+        largest = std::max<qreal>(
+            1, SmallestCropSide * ratio() / std::min(size.width(), size.height()));
+    }
+    return PictureView::fitZoom(size, room.size(), ratio(), largest) / ratio();
 }
 
 void PictureView::Private::syncScene()
@@ -441,7 +494,8 @@ void PictureView::setOrientation(M::Orientation orientation)
 
 bool PictureView::isZoomAllowed() const
 {
-    return !d->session || !d->session->isActive() || d->session->plugin()->zoomingAllowed();
+    return !d->session || !d->session->isActive() || d->session->plugin()->zoomingAllowed()
+        || cropperOf(d->session);
 }
 
 bool PictureView::isFitted() const
@@ -451,7 +505,73 @@ bool PictureView::isFitted() const
 
 qreal PictureView::zoom() const
 {
-    return d->zoom;
+    return d->zoom * d->ratio();
+}
+
+bool PictureView::isActualSize() const
+{
+    return std::abs(zoom() - 1) < SameZoom;
+}
+
+void PictureView::showActualSize(const QPointF &anchor)
+{
+    zoomBy(1 / zoom(), anchor);
+}
+
+QList<qreal> PictureView::zoomSteps()
+{
+    QList<qreal> steps;
+    // Counted from 100 % both ways, so that it is one of them exactly.
+    for (qreal step = 1; step >= MinimumZoom; step /= ZoomStep)
+        steps.prepend(step);
+    for (qreal step = ZoomStep; step < MaximumZoom; step *= ZoomStep)
+        steps.append(step);
+    steps.append(MaximumZoom);
+    return steps;
+}
+
+qreal PictureView::fitZoom(const QSizeF &picture, const QSizeF &room, qreal devicePixelRatio,
+                           qreal largest)
+{
+    if (picture.isEmpty() || room.isEmpty())
+        return largest;
+    return std::min({ largest, devicePixelRatio * room.width() / picture.width(),
+                      devicePixelRatio * room.height() / picture.height() });
+}
+
+void PictureView::zoomIn()
+{
+    if (!isZoomAllowed() || d->picture.isNull())
+        return;
+    const qreal now = zoom();
+    const qreal fitted = d->fittedZoom() * d->ratio();
+    QList<qreal> steps = zoomSteps();
+    steps.append(fitted);
+    std::sort(steps.begin(), steps.end());
+    const auto next = std::find_if(steps.cbegin(), steps.cend(),
+                                   [now](qreal step) { return step > now * (1 + SameZoom); });
+    if (next != steps.cend())
+        zoomBy(*next / now);
+}
+
+void PictureView::zoomOut()
+{
+    if (!isZoomAllowed() || d->picture.isNull())
+        return;
+    const qreal now = zoom();
+    const qreal fitted = d->fittedZoom() * d->ratio();
+    QList<qreal> steps = zoomSteps();
+    steps.append(fitted);
+    std::sort(steps.begin(), steps.end(), std::greater<qreal>());
+    const auto next = std::find_if(steps.cbegin(), steps.cend(),
+                                   [now](qreal step) { return step < now * (1 - SameZoom); });
+    if (next == steps.cend())
+        return;
+    // Back at the fitted zoom, it stays fitted as the window changes its size.
+    if (std::abs(*next - fitted) <= fitted * SameZoom)
+        fit();
+    else
+        zoomBy(*next / now);
 }
 
 void PictureView::zoomBy(qreal factor, const QPointF &anchor)
@@ -461,7 +581,7 @@ void PictureView::zoomBy(qreal factor, const QPointF &anchor)
     const QPointF at = anchor.isNull() ? d->area().center() : anchor;
     const QPointF picturePoint = (at - d->offset) / d->zoom;
     d->fitted = false;
-    d->zoom = std::clamp(d->zoom * factor, 0.01, MaximumZoom);
+    d->zoom = std::clamp(d->zoom * factor, MinimumZoom / d->ratio(), MaximumZoom / d->ratio());
     d->offset = at - picturePoint * d->zoom;
     d->place();
 }
@@ -519,6 +639,12 @@ QList<QRectF> PictureView::cropHandles() const
              QRectF(shown.bottomLeft() + QPointF(-outward, -inward), size) };
 }
 
+void PictureView::setPlaceholderText(const QString &text)
+{
+    d->placeholder = text;
+    viewport()->update();
+}
+
 void PictureView::resizeEvent(QResizeEvent *event)
 {
     QGraphicsView::resizeEvent(event);
@@ -560,4 +686,58 @@ void PictureView::wheelEvent(QWheelEvent *event)
         pan(QPointF(event->angleDelta()) / 2);
     }
     event->accept();
+}
+
+void PictureView::mousePressEvent(QMouseEvent *event)
+{
+    // Anywhere on the view, the picture or around it, but not where a drag pans or a
+    // plug-in has the pointer.
+    d->swipeFrom.reset();
+    QGraphicsView::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton && d->hold == Private::Hold::None
+        && !(d->session && d->session->isActive()) && !d->picture.isNull())
+        d->swipeFrom = event->position();
+}
+
+void PictureView::mouseReleaseEvent(QMouseEvent *event)
+{
+    QGraphicsView::mouseReleaseEvent(event);
+    if (!d->swipeFrom || event->button() != Qt::LeftButton)
+        return;
+    // Mostly sideways, and far enough not to be a tap.
+    const QPointF moved = event->position() - *std::exchange(d->swipeFrom, std::nullopt);
+    const qreal far = std::max<qreal>(2 * HandleSize, viewport()->width() / 8.0);
+    if (std::abs(moved.x()) >= far && std::abs(moved.x()) > 2 * std::abs(moved.y()))
+        Q_EMIT swiped(moved.x() < 0 ? -1 : 1);
+}
+
+void PictureView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // With a plug-in active, its tool and the picture's own events have the pointer.
+    if (event->button() != Qt::LeftButton || (d->session && d->session->isActive())
+        || d->picture.isNull()) {
+        QGraphicsView::mouseDoubleClickEvent(event);
+        return;
+    }
+    if (isActualSize() && !isFitted())
+        fit();
+    else
+        showActualSize(event->position());
+    event->accept();
+}
+
+void PictureView::drawBackground(QPainter *painter, const QRectF &rect)
+{
+    QGraphicsView::drawBackground(painter, rect);
+    if (!d->picture.isNull() || d->placeholder.isEmpty())
+        return;
+    painter->save();
+    painter->setPen(QColor(0xd0, 0xd0, 0xd0));
+    QFont font = painter->font();
+    font.setPointSizeF(font.pointSizeF() * 1.3);
+    painter->setFont(font);
+    // The scene's rectangle is the viewport's.
+    const QRectF room = sceneRect().adjusted(HandleSize, HandleSize, -HandleSize, -HandleSize);
+    painter->drawText(room, Qt::AlignCenter | Qt::TextWordWrap, d->placeholder);
+    painter->restore();
 }

@@ -27,7 +27,20 @@ class PluginSession;
 //
 // One finger reaches the picture as the mouse does (Qt synthesises it from touch);
 // pinching zooms and two fingers pan, as the mouse wheel with Ctrl and a drag on a
-// zoomed picture do, all only where the active plug-in's zoomingAllowed() says so.
+// zoomed picture do, all only where the active plug-in's zoomingAllowed() says so, or
+// while a crop tool is active: its selection and handles are mapped here at any zoom.
+//
+// Zoom is counted in screen (device) pixels per picture pixel: 1 is 100 %, one picture
+// pixel on one pixel of the screen whatever its device pixel ratio. Fitted, a picture
+// is shown whole, never above 100 % (a picture too small to crop by hand is fitted
+// larger while a crop tool is active); the zoom steps hold 100 % and the fitted zoom.
+// With no plug-in active, a double tap (or double click) toggles between fitted and
+// 100 % at the point tapped, and a horizontal swipe across a picture shown whole is
+// reported by swiped(). A picture with transparency lies over a checkerboard. With no
+// picture the view shows its placeholder text.
+//
+// In landscape a tall tool bar (the effects grid) stands over the picture's lower edge
+// rather than pushing the picture up: at most a fifth of the view is kept free for it.
 class PictureView : public QGraphicsView
 {
     Q_OBJECT
@@ -56,8 +69,23 @@ public:
 
     bool isZoomAllowed() const;
     bool isFitted() const;
-    // Screen pixels per picture pixel.
+    // Screen (device) pixels per picture pixel.
     qreal zoom() const;
+    // Shown at 100 %: one picture pixel per device pixel.
+    bool isActualSize() const;
+    // 100 %, keeping the picture point under `anchor` (viewport coordinates; the middle
+    // of the picture area when null) in place as far as the picture's edges allow.
+    void showActualSize(const QPointF &anchor = QPointF());
+    // The next of zoomSteps() or the fitted zoom above or below the zoom shown.
+    void zoomIn();
+    void zoomOut();
+    // The zoom steps, ascending: powers of 1.25 from 1 % to 16x, 100 % among them.
+    static QList<qreal> zoomSteps();
+    // The fitted zoom (device pixels per picture pixel) of a picture of `picture`
+    // pixels in `room` device-independent pixels on a screen of `devicePixelRatio`:
+    // the whole picture shown, at most at `largest` (100 %).
+    static qreal fitZoom(const QSizeF &picture, const QSizeF &room, qreal devicePixelRatio,
+                         qreal largest = 1);
     // Zooms by `factor` keeping the picture point under `anchor` (viewport
     // coordinates; the middle of the picture area when null) in place.
     void zoomBy(qreal factor, const QPointF &anchor = QPointF());
@@ -74,17 +102,26 @@ public:
     // The crop handles as shown, in viewport coordinates, clockwise from the top left;
     // empty unless a crop tool is active with a selection.
     QList<QRectF> cropHandles() const;
+    // Said in the middle of the view while it has no picture.
+    void setPlaceholderText(const QString &text);
 
 Q_SIGNALS:
     void previewSizeChanged(const QSize &size);
     void zoomChanged(qreal zoom);
     // Something shown moved: the picture, the selection, the tool bar, a popup.
     void layoutChanged();
+    // One finger (or the mouse) swept across a picture shown whole, with no plug-in
+    // active: -1 towards the left, 1 towards the right.
+    void swiped(int direction);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
     bool viewportEvent(QEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void drawBackground(QPainter *painter, const QRectF &rect) override;
 
 private:
     class Private;

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The editor window as a person uses it, on an X server of its own (Xvfb and openbox),
 # driven with real key and mouse input (xdotool): picks crop, drags a corner, picks a
-# ratio, confirms, taps two effects (one activation each), undoes one and saves, in
-# English and in Arabic, landscape and portrait. Screenshots go to OUT.
+# ratio, confirms, taps two effects (one activation each), undoes one, then goes to the
+# folder's next picture and back, shows 100 %, the picture information panel, the
+# original while compare is held, full screen, saves, and shows the window at a phone's
+# size (720x1280), in English and in Arabic, landscape and portrait. Screenshots go to
+# OUT.
 #
 #   scripts/editor-demo.sh [BUILD [OUT]]     defaults: build, out/demo/editor
 #
@@ -25,7 +28,7 @@ if [ "${EDITOR_DEMO_INSIDE:-}" != 1 ]; then
     trap 'rm -rf "$work"' EXIT
     status=0
     EDITOR_DEMO_INSIDE=1 EDITOR_DEMO_WORK=$work \
-        xvfb-run -a -e "$work/xvfb.log" -s "-screen 0 1280x1024x24 -nolisten tcp" \
+        xvfb-run -a -e "$work/xvfb.log" -s "-screen 0 1400x1344x24 -nolisten tcp" \
         bash "$0" "$build" "$out" || status=$?
     if [ ! -e "$work/display-up" ]; then
         echo "== Editor window: no X server could be started, no screenshots"
@@ -40,6 +43,8 @@ work=$EDITOR_DEMO_WORK
 xdotool getdisplaygeometry >/dev/null 2>&1 || exit 0
 touch "$work/display-up"
 source tests/lumora-editor/xdrive.sh
+# The window's remembered state (recent files, panels) stays in this run.
+export XDG_CONFIG_HOME=$work/config
 editor=$root/$build/lumora-editor/lumora-editor
 sample=$root/$build/lumora-edit/sample.jpg
 
@@ -55,12 +60,15 @@ shot() {
     echo "   $out/$1.png"
 }
 
-# Starts the editor in LANGUAGE on its own copy of the sample, in a landscape window.
+# Starts the editor in LANGUAGE on its own copy of the sample, in a landscape window;
+# the copy has a turned neighbour in its folder to browse to.
 start() {
-    cp "$sample" "$work/photo-$1.jpg"
+    mkdir -p "$work/$1"
+    cp "$sample" "$work/$1/photo1.jpg"
+    convert "$sample" -rotate 90 "$work/$1/photo2.jpg"
     XDRIVE_MAP=$work/map-$1
     LUMORA_EDITOR_UI_MAP=$XDRIVE_MAP QT_QPA_PLATFORM=xcb "$editor" --locale "$1" \
-        "$work/photo-$1.jpg" >"$work/editor-$1.log" 2>&1 &
+        "$work/$1/photo1.jpg" >"$work/editor-$1.log" 2>&1 &
     app=$!
     window=$(timeout 20 xdotool search --sync --all --pid "$app" --class lumora-editor | head -n 1)
     [ -n "$window" ] || xdrive_fail "no lumora-editor window"
@@ -83,6 +91,86 @@ effect() {
     xdrive_tap "toolbar:$1"
     xdrive_tap confirm
     xdrive_until "xdrive_is active - && xdrive_is steps $((steps + 1))"
+}
+
+# The viewer's steps after the edits, each a step_NAME function, in this order; a name
+# with no function (a feature this editor does not have) is left out.
+viewer_steps=(browse actual metadata compare fullscreen copy save phone)
+
+# The arrow keys run the way the language reads.
+next_key() { [ "$language" = ar ] && echo Left || echo Right; }
+previous_key() { [ "$language" = ar ] && echo Right || echo Left; }
+
+step_browse() {
+    echo "   next picture ($(next_key)): the unsaved edits are asked about first"
+    local step
+    step=$(xdrive_state steps)
+    # Escape answers the prompt with Cancel: the picture and its edits stay.
+    xdrive_key "$(next_key)"
+    xdrive_until "[ \"\$(xdotool getactivewindow)\" != $window ]"
+    xdrive_key Escape
+    xdrive_until "xdrive_is file photo1.jpg && xdrive_is steps $step"
+}
+
+step_actual() {
+    echo "   100 % (1), then fitted again (F)"
+    xdrive_key 1
+    xdrive_until "xdrive_is zoom 100"
+    shot "editor-$language-100"
+    xdrive_key f
+    xdrive_until "! xdrive_is zoom 100"
+}
+
+step_metadata() {
+    echo "   picture information (F9)"
+    xdrive_key F9
+    xdrive_until "xdrive_is metadata 1"
+    shot "editor-$language-metadata"
+    xdrive_key F9
+    xdrive_until "xdrive_is metadata 0"
+}
+
+step_compare() {
+    echo "   compare: the original while \\ is held"
+    xdotool keydown backslash
+    xdrive_until "xdrive_is comparing 1"
+    shot "editor-$language-compare"
+    xdotool keyup backslash
+    xdrive_until "xdrive_is comparing 0"
+}
+
+step_fullscreen() {
+    echo "   full screen (F11), left with Escape"
+    xdrive_key F11
+    xdrive_until "xdrive_is fullscreen 1"
+    import -window root "$out/editor-$language-fullscreen.png"
+    echo "   $out/editor-$language-fullscreen.png"
+    xdrive_key Escape
+    xdrive_until "xdrive_is fullscreen 0"
+}
+
+step_save() {
+    echo "   save (Ctrl+S), then the next picture and back"
+    xdrive_key ctrl+s
+    xdrive_until "xdrive_is saves 1 && xdrive_is modified 0"
+    cp "$work/$language/photo1.jpg" "$out/editor-$language-saved.jpg"
+    xdrive_key "$(next_key)"
+    xdrive_until "xdrive_is file photo2.jpg"
+    shot "editor-$language-browse"
+    xdrive_key "$(previous_key)"
+    xdrive_until "xdrive_is file photo1.jpg"
+}
+
+step_phone() {
+    echo "   a phone's window (720x1280)"
+    xdotool windowsize --sync "$window" 720 1280
+    xdrive_until "xdrive_is orientation portrait"
+    shot "editor-$language-phone"
+    xdrive_tap entry:EditVintageEffectsPlugin
+    xdrive_until "xdrive_target toolbar:SepiaButton"
+    shot "editor-$language-phone-effects"
+    xdrive_key Escape
+    xdrive_until "xdrive_is active -"
 }
 
 for language in en ar; do
@@ -111,10 +199,11 @@ for language in en ar; do
     xdrive_until "xdrive_is steps 2"
     shot "editor-$language-undone"
 
-    echo "   save (Ctrl+S)"
-    xdrive_key ctrl+s
-    xdrive_until "xdrive_is saves 1 && xdrive_is modified 0"
-    cp "$work/photo-$language.jpg" "$out/editor-$language-saved.jpg"
+    for step in "${viewer_steps[@]}"; do
+        if declare -F "step_$step" >/dev/null; then
+            "step_$step"
+        fi
+    done
 
     echo "   portrait"
     xdotool windowsize --sync "$window" 640 1000

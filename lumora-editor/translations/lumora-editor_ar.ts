@@ -231,5 +231,54 @@
         <source>Showing the original</source>
         <translation>يُعرض الأصل</translation>
     </message>
+    <message>
+        <source>&amp;Actual Size (100 %)</source>
+        <translation>الحجم ال&amp;فعلي (100 %)</translation>
+    </message>
+    <message>
+        <source>&amp;Previous Picture</source>
+        <translation>الصورة ال&amp;سابقة</translation>
+    </message>
+    <message>
+        <source>&amp;Next Picture</source>
+        <translation>الصورة ال&amp;تالية</translation>
+    </message>
+    <message>
+        <source>F&amp;ull Screen</source>
+        <translation>ملء ال&amp;شاشة</translation>
+    </message>
+    <message>
+        <source>Open &amp;Recent</source>
+        <translation>الصور ال&amp;حديثة</translation>
+    </message>
+    <message>
+        <source>Open a picture with Open (Ctrl+O),
+or drop one here.</source>
+        <translation>افتح صورة بزر فتح (Ctrl+O)،
+أو أفلتها هنا.</translation>
+    </message>
+    <message>
+        <source>This is the folder&apos;s last picture</source>
+        <translation>هذه آخر صورة في المجلد</translation>
+    </message>
+    <message>
+        <source>This is the folder&apos;s first picture</source>
+        <translation>هذه أول صورة في المجلد</translation>
+    </message>
+</context>
+<context>
+    <name>MetadataPanel</name>
+    <message>
+        <source>Picture information</source>
+        <translation>معلومات الصورة</translation>
+    </message>
+    <message>
+        <source>Picture &amp;Information</source>
+        <translation>&amp;معلومات الصورة</translation>
+    </message>
+    <message>
+        <source>Picture information (F9)</source>
+        <translation>معلومات الصورة (F9)</translation>
+    </message>
 </context>
 </TS>

@@ -42,6 +42,8 @@ touch "$work/display-up"
 # shellcheck source=xdrive.sh
 source "$here/xdrive.sh"
 XDRIVE_MAP=$work/map
+# The window's remembered state (recent files, panels) stays in this run.
+export XDG_CONFIG_HOME=$work/config
 XDRIVE_TIMEOUT=60
 
 app=

@@ -40,6 +40,8 @@ touch "$work/display-up"
 # shellcheck source=xdrive.sh
 source "$here/xdrive.sh"
 XDRIVE_MAP=$work/map
+# The window's remembered state (recent files, panels) stays in this run.
+export XDG_CONFIG_HOME=$work/config
 
 app=
 wm=

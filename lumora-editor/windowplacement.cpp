@@ -1,0 +1,12 @@
+#include "windowplacement.h"
+
+WindowPlacement::First WindowPlacement::first(const QSize &available)
+{
+    if (available.isEmpty())
+        return { PreferredSize, false };
+    const QSize room = (available - FrameAllowance).expandedTo(QSize(1, 1));
+    // A phone's screen: the window is all there is to see.
+    if (available.height() > available.width())
+        return { room, true };
+    return { PreferredSize.boundedTo(room), false };
+}
