@@ -432,11 +432,14 @@ QByteArray write(const QImage &picture, const Writing &writing, QString *reason)
         *reason = said(error);
         return QByteArray();
     }
-    if (writing.thumbnail) {
+    // libheif refuses a thumbnail no smaller than the picture: a small one gets half its
+    // size.
+    const int thumbnailSide = qMin(ThumbnailSide, qMax(picture.width(), picture.height()) / 2);
+    if (writing.thumbnail && thumbnailSide > 0) {
         heif_image_handle *thumbnail = nullptr;
         error
             = heif_context_encode_thumbnail(context.get(), image.get(), handle.get(), encoder.get(),
-                                            options.get(), ThumbnailSide, &thumbnail);
+                                            options.get(), thumbnailSide, &thumbnail);
         heif_image_handle_release(thumbnail);
         if (error.code != heif_error_Ok) {
             *reason = QStringLiteral("the thumbnail: %1").arg(said(error));

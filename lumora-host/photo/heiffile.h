@@ -59,7 +59,9 @@ struct Writing
     bool nclx = false; // write these code points where no profile is given
     int primaries = 2, transfer = 2, matrix = 2;
     bool fullRange = true;
-    bool thumbnail = false; // add a thumbnail picture (longest side ThumbnailSide)
+    // Add a thumbnail picture: longest side ThumbnailSide, or half the picture's where
+    // that is smaller.
+    bool thumbnail = false;
 };
 // Quality when the source's cannot be told: HEIF records none. Above libheif's default
 // (50), which shows its loss on a photo, near a camera JPEG's.

@@ -204,6 +204,8 @@ private Q_SLOTS:
     void madeFromJpeg();
     void deepPictureKeepsItsDepth();
     void transformPropertiesShown();
+    void nclxBecomesItsProfile();
+    void alphaAndThumbnailCarried();
     void severalPicturesRefused();
 
 private:
@@ -477,6 +479,89 @@ void tst_HeifFiles::transformPropertiesShown()
     const double db = psnr(asPng, expected);
     QVERIFY2(db >= 45,
              qPrintable(QStringLiteral("%1 dB between %2 and %3").arg(db).arg(asPng, expected)));
+}
+
+// An AVIF described by nclx as Display P3 (heif-enc writes the description unspecified;
+// its code points are set in the colr box) is read with the matching ICC profile, written
+// into a JPEG, and written back into an AVIF as the same nclx.
+void tst_HeifFiles::nclxBecomesItsProfile()
+{
+    PHOTO(made, QStringLiteral("avif"));
+    Q_UNUSED(made);
+    const QString png = path(QStringLiteral("plain.png"));
+    const QString avif = path(QStringLiteral("plain.avif"));
+    QVERIFY(tool(QStringLiteral("convert-im6.q16"),
+                 { QStringLiteral("-seed"), QStringLiteral("5"), QStringLiteral("-size"),
+                   QStringLiteral("50x30"), QStringLiteral("plasma:"), QStringLiteral("-depth"),
+                   QStringLiteral("8"), png })
+                .exitCode
+            == 0);
+    QVERIFY(tool(QStringLiteral("heif-enc"), { png, QStringLiteral("-o"), avif }).exitCode == 0);
+    QFile file(avif);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    const qsizetype colr = bytes.indexOf("colrnclx");
+    QVERIFY2(colr > 0, "heif-enc wrote no nclx description");
+    bytes.replace(colr + 8, 4, QByteArray::fromHex("000c000d")); // P3 primaries, sRGB curve
+    QVERIFY(file.seek(0) && file.write(bytes) == bytes.size());
+    file.close();
+
+    const ProcessRun info = lumoraEdit({ QStringLiteral("--info"), avif });
+    QVERIFY2(info.out.contains("Colour profile: Display P3"), info.out.constData());
+    const QString jpeg = path(QStringLiteral("p3.jpg"));
+    QVERIFY(lumoraEdit({ QStringLiteral("-o"), jpeg, avif, "flip-vertical" }).exitCode == 0);
+    // P3's red primary adapted to D50, as any P3 profile holds it.
+    const QStringList red = exifOf(jpeg).value("ICC_Profile:RedMatrixColumn").toString().split(' ');
+    QCOMPARE(red.size(), 3);
+    QVERIFY2(qAbs(red[0].toDouble() - 0.5151) < 0.002 && qAbs(red[1].toDouble() - 0.2412) < 0.002,
+             qPrintable(red.join(' ')));
+    const QString back = path(QStringLiteral("p3-out.avif"));
+    QVERIFY(lumoraEdit({ QStringLiteral("-o"), back, avif, "flip-vertical" }).exitCode == 0);
+    const QJsonObject after = exifOf(back);
+    QCOMPARE(after.value("QuickTime:ColorPrimaries").toInt(), 12);
+    QCOMPARE(after.value("QuickTime:TransferCharacteristics").toInt(), 13);
+    QVERIFY(after.value("ICC_Profile:ProfileDescription").isUndefined());
+}
+
+// Transparency and a thumbnail picture survive an edit: heif-convert's alpha of the
+// output is the input's flipped, and heif-info lists a thumbnail.
+void tst_HeifFiles::alphaAndThumbnailCarried()
+{
+    PHOTO(made, QStringLiteral("heic"));
+    Q_UNUSED(made);
+    const QString png = path(QStringLiteral("alpha.png"));
+    const QString heic = path(QStringLiteral("alpha.heic"));
+    QVERIFY(tool(QStringLiteral("convert-im6.q16"),
+                 { QStringLiteral("-seed"), QStringLiteral("4"), QStringLiteral("-size"),
+                   QStringLiteral("60x36"), QStringLiteral("plasma:"), QStringLiteral("("),
+                   QStringLiteral("-size"), QStringLiteral("60x36"),
+                   QStringLiteral("gradient:white-#202020"), QStringLiteral(")"),
+                   QStringLiteral("-alpha"), QStringLiteral("off"), QStringLiteral("-compose"),
+                   QStringLiteral("copy_opacity"), QStringLiteral("-composite"),
+                   QStringLiteral("-depth"), QStringLiteral("8"), png })
+                .exitCode
+            == 0);
+    QVERIFY(tool(QStringLiteral("heif-enc"),
+                 { QStringLiteral("-q"), QStringLiteral("95"), QStringLiteral("-t"),
+                   QStringLiteral("16"), png, QStringLiteral("-o"), heic })
+                .exitCode
+            == 0);
+    const QString output = path(QStringLiteral("alpha-out.heic"));
+    const ProcessRun run = lumoraEdit({ QStringLiteral("-o"), output, heic, "flip-vertical" });
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    const QByteArray listed = tool(QStringLiteral("heif-info"), { output }).out;
+    QVERIFY2(listed.contains("thumbnail:") && listed.contains("alpha channel: yes"),
+             listed.constData());
+    const QString in = decoded(heic, path(QStringLiteral("alpha-in.png")));
+    const QString out = decoded(output, path(QStringLiteral("alpha-out.png")));
+    const QString expected = path(QStringLiteral("alpha-expected.png"));
+    QVERIFY(
+        tool(QStringLiteral("convert-im6.q16"), { in, QStringLiteral("-flip"), expected }).exitCode
+        == 0);
+    QVERIFY(QImage(out).hasAlphaChannel());
+    const double db = psnr(out, expected);
+    QVERIFY2(db >= 34,
+             qPrintable(QStringLiteral("%1 dB between %2 and %3").arg(db).arg(out, expected)));
 }
 
 void tst_HeifFiles::severalPicturesRefused()
