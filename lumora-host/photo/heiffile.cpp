@@ -361,8 +361,6 @@ bool read(const QByteArray &file, Reading *out, QString *reason)
             out->nclx = true;
             out->primaries = int(nclx->color_primaries);
             out->transfer = int(nclx->transfer_characteristics);
-            out->matrix = int(nclx->matrix_coefficients);
-            out->fullRange = nclx->full_range_flag != 0;
             heif_nclx_color_profile_free(nclx);
             bool known = false;
             profile = profileForNclx(out->primaries, out->transfer, &known);

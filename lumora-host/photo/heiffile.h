@@ -38,8 +38,7 @@ struct Reading
     // The colour description was nclx without an ICC profile: its code points, kept to be
     // written again into a HEIF; the profile is the ICC equivalent where there is one.
     bool nclx = false;
-    int primaries = 2, transfer = 2, matrix = 2;
-    bool fullRange = true;
+    int primaries = 2, transfer = 2;
     bool thumbnail = false; // the file held a thumbnail picture, made anew on writing
     // What a write cannot carry ("a depth map", ...), one each; a save is refused with it.
     QStringList uncarried;
@@ -56,9 +55,10 @@ struct Writing
     QByteArray exif; // a TIFF tree (as PhotoMetadata writes it), or empty
     QByteArray xmp; // an XMP packet, or empty
     QByteArray iccProfile; // empty: none, or the nclx below
-    bool nclx = false; // write these code points where no profile is given
-    int primaries = 2, transfer = 2, matrix = 2;
-    bool fullRange = true;
+    // Write these code points where no profile is given; the YCbCr matrix and range
+    // are libheif's own.
+    bool nclx = false;
+    int primaries = 2, transfer = 2;
     // Add a thumbnail picture: longest side ThumbnailSide, or half the picture's where
     // that is smaller.
     bool thumbnail = false;
