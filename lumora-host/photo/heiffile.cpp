@@ -41,7 +41,7 @@ using Options = std::unique_ptr<heif_encoding_options, OptionsFree>;
 
 QString said(const heif_error &error)
 {
-    return QString::fromUtf8(error.message ? error.message : "unknown error");
+    return QString::fromUtf8(error.message ? error.message : "unknown error").trimmed();
 }
 
 // The brands of the 'ftyp' box at the start of the file: major, then compatible ones.

@@ -1172,7 +1172,7 @@ QByteArray PictureFile::Private::encodedHeif(const QImage &picture, const QByteA
                                      "be told")
                           .arg(name)
                           .arg(HeifFile::DefaultQuality));
-    if (HeifFile::isHeif(this->format) && options.turn && !options.turn->isIdentity())
+    if (format == this->format && options.turn && !options.turn->isIdentity())
         notes->append(QStringLiteral("the turn is encoded anew: libheif 1.15 cannot write a "
                                      "HEIF's rotation or mirroring without encoding its picture "
                                      "again"));

@@ -208,6 +208,8 @@ private Q_SLOTS:
     void nclxBecomesItsProfile();
     void alphaAndThumbnailCarried();
     void severalPicturesRefused();
+    void cutShortRefused_data();
+    void cutShortRefused();
 
 private:
     void common_data();
@@ -597,6 +599,30 @@ void tst_HeifFiles::severalPicturesRefused()
     QVERIFY2(run.err.contains("it holds 2 pictures; only a single picture can be edited"),
              run.err.constData());
     QVERIFY(!QFile::exists(output));
+}
+
+void tst_HeifFiles::cutShortRefused_data()
+{
+    common_data();
+}
+
+// A file cut short within its picture data is refused with libheif's reason, not shown
+// with a part missing.
+void tst_HeifFiles::cutShortRefused()
+{
+    QFETCH(QString, format);
+    PHOTO(input, format);
+    QFile in(input);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const QByteArray whole = in.readAll();
+    const QString cut = path(QStringLiteral("cut.") + format);
+    QFile out(cut);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(whole.left(whole.size() - 200)) > 0);
+    out.close();
+    const ProcessRun run = lumoraEdit({ QStringLiteral("--info"), cut });
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("the picture is damaged"), run.err.constData());
+    QVERIFY(run.out.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_HeifFiles)
