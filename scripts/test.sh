@@ -11,11 +11,11 @@
 # plain run's summary ends the output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# Oracles (exiftool, ImageMagick, jpegtran, test colour profiles), the X server the
-# window runs on, the icon themes, the install and package checks, extended attributes
-# and ACLs, and the sanitizer tree's compiler and libFuzzer.
+# Oracles (exiftool, ImageMagick, jpegtran, heif-enc and heif-convert, test colour
+# profiles), the X server the window runs on, the icon themes, the install and package
+# checks, extended attributes and ACLs, and the sanitizer tree's compiler and libFuzzer.
 source scripts/deps.sh valgrind clang-format \
-    libimage-exiftool-perl imagemagick libjpeg-turbo-progs libgs-common \
+    libimage-exiftool-perl imagemagick libjpeg-turbo-progs libheif-examples libgs-common \
     xvfb xauth xdotool openbox x11-apps breeze-icon-theme adwaita-icon-theme libqt6svg6 \
     desktop-file-utils appstream lintian dpkg-dev attr acl \
     clang-14 libfuzzer-14-dev

@@ -1,6 +1,7 @@
 #include "picturefile.h"
 
 #include "formatcheck.h"
+#include "heiffile.h"
 #include "imagerows.h"
 #include "jpegcodec.h"
 #include "jpegsegments.h"
@@ -222,6 +223,8 @@ const WriteFormat writeFormats[] = {
     { "webp", { "webp" } },
     { "bmp", { "bmp" } },
     { "ppm", { "ppm" } },
+    { "heic", { "heic", "heif", "hif" } },
+    { "avif", { "avif" } },
 };
 
 bool isGrey(QImage::Format format)
@@ -325,6 +328,7 @@ public:
     DiskIdentity identity; // the file as it was read
     JpegCodec::Info jpeg; // for a JPEG
     JpegTrailer trailer; // what follows a JPEG's primary picture, and the XMP pointing to it
+    HeifFile::Reading heif; // for a HEIF, all but the picture
     int orientation = 1;
     std::optional<PictureTurn> onlyTurn; // as open() was given it
     bool metadataRead = false;
@@ -340,6 +344,8 @@ public:
     bool open(const QString &path, QString *error);
     bool readBytes(QString *error);
     bool decode(QString *error);
+    bool decodeHeif(QString *error);
+    bool fitsInMemory(QSize size, int bytesPerPixel, QString *error) const;
     void setColourSpace(QImage *picture) const;
     QColorSpace colourSpace() const;
     PictureTurn upright() const { return PictureTurn::fromExifOrientation(orientation); }
@@ -364,6 +370,11 @@ public:
                            QString *error, QStringList *notes) const;
     QByteArray encodedWithQt(const QImage &picture, const QByteArray &format, const QString &path,
                              QString *error, QStringList *notes) const;
+    QByteArray encodedHeif(const QImage &picture, const QByteArray &format, const Edited &edited,
+                           const QString &path, const PictureSaveOptions &options, QString *error,
+                           QStringList *notes) const;
+    QByteArray writtenProfile(Model pixels, QStringList *notes) const;
+    PhotoMetadata updatedMetadata(const Edited &edited, const PictureSaveOptions &options) const;
     void writeMetadata(QByteArray *encoded, const QByteArray &format, Model pixels,
                        const Edited &edited, const PictureSaveOptions &options,
                        QStringList *notes) const;
@@ -443,8 +454,54 @@ bool PictureFile::Private::readBytes(QString *error)
     return true;
 }
 
+bool PictureFile::Private::fitsInMemory(QSize size, int bytesPerPixel, QString *error) const
+{
+    if (!size.isValid())
+        return true;
+    const qint64 pixels = qint64(size.width()) * size.height();
+    const qint64 needed = pixels * bytesPerPixel * 2;
+    const qint64 available = availableMemory();
+    if (needed <= available)
+        return true;
+    *error = QStringLiteral("cannot read %1: %2x%3 pixels (%4 megapixels) need %5 to "
+                            "edit, more than the %6 of memory available")
+                 .arg(shown(path))
+                 .arg(size.width())
+                 .arg(size.height())
+                 .arg(pixels / 1000000)
+                 .arg(gibibytes(needed), gibibytes(available));
+    return false;
+}
+
+// A HEIF is read by libheif alone, whole, at its depth, as its transform properties
+// show it; Qt has no reader for it.
+bool PictureFile::Private::decodeHeif(QString *error)
+{
+    QString reason;
+    QSize size;
+    if (!HeifFile::readHeader(bytes, &size, &reason)) {
+        *error = QStringLiteral("cannot read %1: %2").arg(shown(path), reason);
+        return false;
+    }
+    // At 16 bits per channel, as a picture deeper than 8 bits is decoded.
+    if (!fitsInMemory(size, 8, error))
+        return false;
+    if (!HeifFile::read(bytes, &heif, &reason)) {
+        *error = QStringLiteral("cannot read %1: %2").arg(shown(path), reason);
+        return false;
+    }
+    image = std::exchange(heif.picture, QImage());
+    metadata = heif.metadata;
+    metadataRead = true;
+    return true;
+}
+
 bool PictureFile::Private::decode(QString *error)
 {
+    format = HeifFile::formatOf(bytes);
+    if (!format.isEmpty())
+        return decodeHeif(error);
+
     // Qt decodes a 16-bit PNG's colour key wrongly: it reads the picture without it and
     // the key is applied below.
     const PngColourKey colourKey(bytes);
@@ -513,21 +570,8 @@ bool PictureFile::Private::decode(QString *error)
         size = reader.size();
         bytesPerPixel = workingBytesPerPixel(reader.imageFormat());
     }
-    if (size.isValid()) {
-        const qint64 pixels = qint64(size.width()) * size.height();
-        const qint64 needed = pixels * bytesPerPixel * 2;
-        const qint64 available = availableMemory();
-        if (needed > available) {
-            *error = QStringLiteral("cannot read %1: %2x%3 pixels (%4 megapixels) need %5 to "
-                                    "edit, more than the %6 of memory available")
-                         .arg(shown(path))
-                         .arg(size.width())
-                         .arg(size.height())
-                         .arg(pixels / 1000000)
-                         .arg(gibibytes(needed), gibibytes(available));
-            return false;
-        }
-    }
+    if (!fitsInMemory(size, bytesPerPixel, error))
+        return false;
 
     if (format == "jpeg" && onlyTurn) {
         // The orientation is needed to know whether the blocks will take the turn.
@@ -621,7 +665,7 @@ bool PictureFile::Private::open(const QString &file, QString *error)
 
     if (!metadataRead)
         metadata = PhotoMetadata::read(bytes);
-    warnings = metadata.warnings();
+    warnings = metadata.warnings() + heif.warnings;
     trailer = JpegTrailer::read(bytes, metadata);
     iccProfile = metadata.iccProfile();
     if (iccProfile.isEmpty() && image.colorSpace().isValid())
@@ -629,7 +673,9 @@ bool PictureFile::Private::open(const QString &file, QString *error)
     // Qt holds only RGB profiles; a grey or CMYK one stays in iccProfile alone.
     setColourSpace(&image);
 
-    orientation = metadata.orientation();
+    // A HEIF's picture comes out of libheif as its transform properties show it; its
+    // EXIF orientation is not applied, as HEIF readers do not apply it.
+    orientation = HeifFile::isHeif(format) ? 1 : metadata.orientation();
     reduced = reduced && image.size() != jpeg.size;
     const QSize stored = format == "jpeg" ? jpeg.size : image.size();
     fullSize = upright().swapsSides() ? stored.transposed() : stored;
@@ -731,6 +777,18 @@ QStringList PictureFile::describe() const
                           : image.hasAlphaChannel() ? QStringLiteral("colour and alpha")
                                                     : QStringLiteral("colour"))
                  .arg(isDeep(image) ? 16 : 8);
+    if (HeifFile::isHeif(d->format)) {
+        QString held = QStringLiteral("HEIF: %1 bits per channel stored").arg(d->heif.bitDepth);
+        if (d->heif.nclx)
+            held += QStringLiteral(", nclx colour (primaries %1, transfer %2)")
+                        .arg(d->heif.primaries)
+                        .arg(d->heif.transfer);
+        if (d->heif.thumbnail)
+            held += QStringLiteral(", a thumbnail");
+        for (const QString &other : d->heif.uncarried)
+            held += QStringLiteral(", ") + other;
+        lines << held;
+    }
     if (d->format == "jpeg") {
         static const char *const samplings[]
             = { "4:4:4", "4:2:2", "4:2:0", "grey", "4:4:0", "4:1:1", "unknown" };
@@ -917,7 +975,9 @@ bool PictureFile::Private::save(Edited &edited, const QString &path,
             = edited.whole.isNull() ? gathered(*edited.rows, path, error) : edited.whole;
         if (picture.isNull())
             return false;
-        encoded = encodedWithQt(picture, format, path, error, notes);
+        encoded = HeifFile::isHeif(format)
+            ? encodedHeif(picture, format, edited, path, options, error, notes)
+            : encodedWithQt(picture, format, path, error, notes);
     }
     if (encoded.isEmpty())
         return false;
@@ -1066,6 +1126,85 @@ QByteArray PictureFile::Private::encodedWithQt(const QImage &picture, const QByt
     return encoded;
 }
 
+// The profile goes out only with pixels in its own colour model.
+QByteArray PictureFile::Private::writtenProfile(Model pixels, QStringList *notes) const
+{
+    if (!iccProfile.isEmpty() && profileModel(iccProfile) != pixels) {
+        notes->append(QStringLiteral("dropped the %1 colour profile: the picture is written in %2")
+                          .arg(modelName(profileModel(iccProfile)), modelName(pixels)));
+        return QByteArray();
+    }
+    return iccProfile;
+}
+
+PhotoMetadata PictureFile::Private::updatedMetadata(const Edited &edited,
+                                                    const PictureSaveOptions &options) const
+{
+    PhotoMetadata written = metadata;
+    PhotoMetadata::Update update;
+    update.picture = edited.thumbnailFrom;
+    update.size = edited.size;
+    update.software = options.software;
+    update.modified = QDateTime::currentDateTime();
+    update.strip = options.strip;
+    update.stripLocation = options.stripLocation;
+    written.update(update);
+    return written;
+}
+
+// A HEIF is encoded whole by libheif, its metadata items and colour description given
+// to the encoder: libheif writes no item into a file already encoded. Always in colour
+// (a grey picture too), at 10 bits where the picture is deeper than 8.
+QByteArray PictureFile::Private::encodedHeif(const QImage &picture, const QByteArray &format,
+                                             const Edited &edited, const QString &path,
+                                             const PictureSaveOptions &options, QString *error,
+                                             QStringList *notes) const
+{
+    const QString name = QString::fromLatin1(format.toUpper());
+    HeifFile::Writing writing;
+    writing.format = format;
+    // A JPEG's quality is the nearest telling of the source's own; a HEIF records none.
+    writing.quality = options.quality > 0            ? options.quality
+        : this->format == "jpeg" && jpeg.quality > 0 ? jpeg.quality
+                                                     : 0;
+    if (writing.quality == 0)
+        notes->append(QStringLiteral("%1 written at quality %2: the source's own quality cannot "
+                                     "be told")
+                          .arg(name)
+                          .arg(HeifFile::DefaultQuality));
+    if (format == this->format && options.turn && !options.turn->isIdentity())
+        notes->append(QStringLiteral("the turn is encoded anew: libheif 1.15 cannot write a "
+                                     "HEIF's rotation or mirroring without encoding its picture "
+                                     "again"));
+    if (isDeep(picture))
+        notes->append(QStringLiteral("%1 holds the 16-bit picture at %2 bits per channel")
+                          .arg(name)
+                          .arg(HeifFile::writtenDepth(format, true)));
+    if (isGrey(picture))
+        notes->append(
+            QStringLiteral("%1 written in colour: the grey picture is stored as RGB").arg(name));
+    for (const QString &left : heif.uncarried)
+        notes->append(QStringLiteral("%1 of %2 is left out: libheif 1.15 cannot write it")
+                          .arg(left, shown(this->path)));
+    writing.iccProfile = writtenProfile(Model::Rgb, notes);
+    if (heif.nclx) {
+        // The file's own description, rather than the profile made of it.
+        writing.iccProfile.clear();
+        writing.nclx = true;
+        writing.primaries = heif.primaries;
+        writing.transfer = heif.transfer;
+    }
+    writing.thumbnail = heif.thumbnail;
+    HeifFile::metadataItems(updatedMetadata(edited, options), &writing.exif, &writing.xmp, notes);
+    if (!trailer.lostIn({}).isEmpty())
+        notes->append(trailer.lostIn(name));
+    QString reason;
+    const QByteArray encoded = HeifFile::write(picture, writing, &reason);
+    if (encoded.isEmpty())
+        *error = QStringLiteral("cannot write %1: %2").arg(shown(path), reason);
+    return encoded;
+}
+
 // This file's metadata and profile, brought up to date for the edited picture, put into
 // the encoded one where its format holds them.
 void PictureFile::Private::writeMetadata(QByteArray *encoded, const QByteArray &format,
@@ -1073,26 +1212,14 @@ void PictureFile::Private::writeMetadata(QByteArray *encoded, const QByteArray &
                                          const PictureSaveOptions &options,
                                          QStringList *notes) const
 {
-    // The profile goes out only with pixels in its own colour model.
-    QByteArray profile = iccProfile;
-    if (!profile.isEmpty() && profileModel(profile) != pixels) {
-        notes->append(QStringLiteral("dropped the %1 colour profile: the picture is written in %2")
-                          .arg(modelName(profileModel(profile)), modelName(pixels)));
-        profile.clear();
-    }
+    if (HeifFile::isHeif(format))
+        return; // went in with the encoding
+    const QByteArray profile = writtenProfile(pixels, notes);
 
     const bool carriesMetadata
         = format == "jpeg" || format == "png" || format == "tiff" || format == "webp";
     if (carriesMetadata) {
-        PhotoMetadata written = metadata;
-        PhotoMetadata::Update update;
-        update.picture = edited.thumbnailFrom;
-        update.size = edited.size;
-        update.software = options.software;
-        update.modified = QDateTime::currentDateTime();
-        update.strip = options.strip;
-        update.stripLocation = options.stripLocation;
-        written.update(update);
+        PhotoMetadata written = updatedMetadata(edited, options);
         written.setIccProfile(profile);
         // What it could not store; what it could not read was said when it was opened.
         const QStringList known = written.warnings();

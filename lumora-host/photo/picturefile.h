@@ -45,8 +45,10 @@ public:
 
     // Reads `path` (as NativePath gives it). Refuses, with one line in *error, what is
     // not a single readable picture: no such file, a folder, a FIFO or a device, an
-    // empty, damaged or cut-short file, an animation, a picture larger than this
-    // machine's memory can edit. The EXIF orientation is applied.
+    // empty, damaged or cut-short file, an animation, a HEIF sequence or one of several
+    // pictures, a picture larger than this machine's memory can edit. The EXIF
+    // orientation is applied; a HEIF's transform properties are applied instead (its EXIF
+    // orientation is not, as HEIF readers do not apply it).
     //
     // onlyTurn: every edit to come is a flip or a rotation, composing to this turn, and the
     // result is written as JPEG at its own quality. Where the file is a JPEG whose blocks
@@ -71,7 +73,9 @@ public:
     void expectTurn(PictureTurn turn);
 
     QString path() const;
-    QByteArray format() const; // Qt's name for the format read: "jpeg", "png", "gif", ...
+    // Qt's name for the format read: "jpeg", "png", "gif", ...; "heic" or "avif" for a HEIF
+    // (by its primary picture's codec), which libheif reads.
+    QByteArray format() const;
     // Upright; its colour space set where Qt can hold the profile. Null after
     // openDeferred().
     QImage image() const;
@@ -109,6 +113,13 @@ public:
     // Writes `picture` (the edited pixels) to `path` in the format its suffix names,
     // with this file's metadata and profile updated for it. A profile that does not
     // match the written pixels' colour model is dropped, and said in *warnings.
+    //
+    // A HEIC or AVIF is encoded anew at options.quality, else a JPEG source's quality,
+    // else HeifFile::DefaultQuality (said in *warnings): HEIF records no quality, and
+    // libheif 1.15 cannot rewrite a HEIF's rotation without encoding it again (a turn
+    // says so in *warnings). What it cannot write again of a HEIF read (a depth map,
+    // other auxiliary pictures) is left out and said in *warnings; an nclx colour
+    // description is written back as nclx.
     bool save(const QImage &picture, const QString &path, const PictureSaveOptions &options,
               QString *error, QStringList *warnings = nullptr) const;
     // The same for the picture that `picture`'s bands make, with the same rules, warnings
@@ -134,8 +145,9 @@ public:
     void savedOver();
 
     // The format a file name's suffix asks for, in any case: "jpeg" (.jpg, .jpeg, .jpe,
-    // .jfif), "png", "tiff" (.tif, .tiff), "webp", "bmp" or "ppm"; empty for any other
-    // suffix, also one Qt could write, as it cannot write it whole.
+    // .jfif), "png", "tiff" (.tif, .tiff), "webp", "bmp", "ppm", "heic" (.heic, .heif,
+    // .hif) or "avif"; empty for any other suffix, also one Qt could write, as it cannot
+    // write it whole.
     static QByteArray formatForFileName(const QString &path);
     // The usual suffix of each format written, for messages: "jpg, png, tif, ...".
     static QString writableSuffixes();

@@ -248,6 +248,7 @@ private Q_SLOTS:
     void quitWithAnEditInProgress_data();
     void quitWithAnEditInProgress();
     void droppedFileOpens();
+    void heicOpensAsHeifConvertShowsIt();
     void unreadableFileLosesNothing();
     void unwritableFileLosesNothing();
     void refusedPluginsAreListed();
@@ -874,6 +875,34 @@ void tst_EditorWindow::droppedFileOpens()
     QApplication::sendEvent(m_window.get(), &drop);
     QCOMPARE(m_window->picture().image().size(), QSize(320, 480));
     QCOMPARE(m_window->picture().path(), other);
+}
+
+// A HEIC (made by heif-enc) opens like any picture, and the screen shows its pixels as
+// heif-convert decodes them.
+void tst_EditorWindow::heicOpensAsHeifConvertShowsIt()
+{
+    const QString png = path(QStringLiteral("phone.png"));
+    const QString heic = path(QStringLiteral("phone.heic"));
+    QVERIFY(pattern(QSize(320, 480)).save(png));
+    const ProcessRun made = runProcess(
+        QStringLiteral("heif-enc"),
+        { QStringLiteral("-q"), QStringLiteral("95"), png, QStringLiteral("-o"), heic });
+    if (made.exitCode != 0)
+        QSKIP("heif-enc here cannot make a HEIC (no x265 encoder in libheif)");
+    const QString reference = path(QStringLiteral("phone-reference.png"));
+    QCOMPARE(runProcess(QStringLiteral("heif-convert"), { heic, reference }).exitCode, 0);
+    m_window->openPicture(heic);
+    QCOMPARE(m_window->picture().path(), heic);
+    QCOMPARE(m_window->picture().image().size(), QSize(320, 480));
+    for (const QPoint at : { QPoint(60, 240), QPoint(260, 240) }) {
+        const QRgb shown = shownPixel(*m_window, at);
+        const QRgb expected = magickPixel(reference, at);
+        QVERIFY2(qAbs(qRed(shown) - qRed(expected)) <= 4
+                     && qAbs(qGreen(shown) - qGreen(expected)) <= 4
+                     && qAbs(qBlue(shown) - qBlue(expected)) <= 4,
+                 qPrintable(rgb(shown) + QStringLiteral(" shown, ") + rgb(expected)
+                            + QStringLiteral(" in ") + reference));
+    }
 }
 
 void tst_EditorWindow::unreadableFileLosesNothing()
