@@ -33,10 +33,14 @@ QString convert(const QStringList &arguments)
     return run.exitCode == 0 ? QString() : QString::fromUtf8(run.err);
 }
 
+// What exiftool reads of the written profile and depth, the profile itself in base64.
 QJsonObject exif(const QString &file)
 {
-    const ProcessRun run = tool(QStringLiteral("exiftool"),
-                                { QStringLiteral("-json"), QStringLiteral("-G1"), file });
+    const ProcessRun run
+        = tool(QStringLiteral("exiftool"),
+               { QStringLiteral("-json"), QStringLiteral("-G1"), QStringLiteral("-b"),
+                 QStringLiteral("-ICC_Profile"), QStringLiteral("-ProfileDescription"),
+                 QStringLiteral("-BitDepth"), file });
     return QJsonDocument::fromJson(run.out).array().at(0).toObject();
 }
 
@@ -203,19 +207,17 @@ void tst_Colour::convertedAsImageMagickDoes()
         QVERIFY2(QString::fromUtf8(run.err).contains(warning), run.err.constData());
 
     const QJsonObject written = exif(output);
-    QCOMPARE(written.value("ICC-header:ProfileDescription").toString()
-                 + written.value("ICC_Profile:ProfileDescription").toString(),
-             description);
+    QCOMPARE(written.value("ICC_Profile:ProfileDescription").toString(), description);
     QCOMPARE(written.value("PNG:BitDepth").toInt(), depth);
 
     // ImageMagick converts the input with the same profiles, the sRGB one as written.
     const QString srgb = path(tag + QStringLiteral("-written.icc"));
     if (oracle.contains(QStringLiteral("SRGB"))) {
-        const ProcessRun extracted
-            = tool(QStringLiteral("exiftool"),
-                   { QStringLiteral("-b"), QStringLiteral("-ICC_Profile"), output });
+        const QString base64 = written.value("ICC_Profile:ICC_Profile").toString();
+        QVERIFY2(base64.startsWith(QLatin1String("base64:")), "exiftool reads the profile");
         QFile file(srgb);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(extracted.out) > 128);
+        QVERIFY(file.open(QIODevice::WriteOnly)
+                && file.write(QByteArray::fromBase64(base64.mid(7).toLatin1())) > 128);
     }
     oracle.replaceInStrings(QStringLiteral("SRGB"), srgb);
     const QString expected = path(tag + QStringLiteral("-expected.png"));
