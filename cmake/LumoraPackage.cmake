@@ -25,8 +25,10 @@ resize, colour effects, flips) and the libraries the plug-ins are built
 against.")
 # Qt loads its image-format plug-ins at run time, so dpkg-shlibdeps cannot see them:
 # TIFF and WebP are read and written through qt6-image-formats-plugins. (JPEG, PNG, GIF,
-# BMP and the platform plug-ins come with libqt6gui6, which it does find.)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "qt6-image-formats-plugins (>= 6.4)")
+# BMP and the platform plug-ins come with libqt6gui6, which it does find.) A CMYK JPEG
+# with no colour profile of its own is converted through libgs-common's default CMYK
+# profile, a file read at run time.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "qt6-image-formats-plugins (>= 6.4), libgs-common")
 # The two libraries are in the linker's folders: ldconfig runs once after them.
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/data/triggers)
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME lumora-dev)

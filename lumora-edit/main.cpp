@@ -204,6 +204,9 @@ struct Options
                                QStringLiteral("Write no metadata but the colour profile.") };
     QCommandLineOption stripLocation { QStringLiteral("strip-location"),
                                        QStringLiteral("Leave out the GPS position.") };
+    QCommandLineOption toSrgb { QStringLiteral("to-srgb"),
+                                QStringLiteral("Convert the pixels and the colour profile to sRGB "
+                                               "(a picture with no profile is taken as sRGB).") };
     QCommandLineOption info { QStringLiteral("info"),
                               QStringLiteral("Print what each picture holds (format, depth, "
                                              "quality, metadata) and edit nothing: "
@@ -244,9 +247,9 @@ struct Options
     Options() { reportFd.setFlags(QCommandLineOption::HiddenFromHelp); }
     QList<QCommandLineOption> all() const
     {
-        return { plugins, list,    trace,         output,  format,  inPlace,   toolbars,  locale,
-                 quality, strip,   stripLocation, info,    json,    outputDir, recursive, overwrite,
-                 jobs,    threads, quiet,         verbose, version, reportFd };
+        return { plugins,   list,  trace,         output, format,  inPlace, toolbars,  locale,
+                 quality,   strip, stripLocation, toSrgb, info,    json,    outputDir, recursive,
+                 overwrite, jobs,  threads,       quiet,  verbose, version, reportFd };
     }
 };
 
@@ -308,6 +311,7 @@ std::optional<int> parse(int argc, char **argv, Settings *settings)
     settings->save.software = QStringLiteral("lumora-edit ") + QStringLiteral(LUMORA_VERSION);
     settings->save.strip = parser.isSet(options.strip);
     settings->save.stripLocation = parser.isSet(options.stripLocation);
+    settings->save.toSrgb = parser.isSet(options.toSrgb);
     if (parser.isSet(options.quality)) {
         const std::optional<int> quality = number(parser.value(options.quality), 1, 100);
         if (!quality)
@@ -347,10 +351,10 @@ std::optional<int> parse(int argc, char **argv, Settings *settings)
             }
         }
         batch.edits = batchEdits;
-        batch.passedOn = BatchRun::passOn(parser,
-                                          { options.plugins, options.trace, options.inPlace,
-                                            options.locale, options.quality, options.strip,
-                                            options.stripLocation, options.threads });
+        batch.passedOn = BatchRun::passOn(
+            parser,
+            { options.plugins, options.trace, options.inPlace, options.locale, options.quality,
+              options.strip, options.stripLocation, options.toSrgb, options.threads });
         batch.overwrite = parser.isSet(options.overwrite);
         batch.inPlace = parser.isSet(options.inPlace);
         if (parser.isSet(options.jobs)) {
@@ -393,8 +397,9 @@ std::optional<int> parse(int argc, char **argv, Settings *settings)
         settings->mode = Settings::Info;
         return std::nullopt;
     }
-    // With --toolbars alone the picture only gives the tool bars their sizes.
-    if (settings->edits.isEmpty()) {
+    // With --toolbars alone the picture only gives the tool bars their sizes; --to-srgb
+    // is an edit of its own.
+    if (settings->edits.isEmpty() && !settings->save.toSrgb) {
         if (!settings->input.isEmpty() && !toolbars)
             return complain(
                 QStringLiteral("no edit given for %1 (see --help)").arg(settings->input),

@@ -4,6 +4,7 @@
 #include "mpopuplist.h"
 #include "mwindow.h"
 #include "pluginsession.h"
+#include "screencolour.h"
 
 #include <QAbstractItemModel>
 #include <QGestureEvent>
@@ -444,7 +445,8 @@ void PictureView::setPicture(const QImage &image, const QSize &size)
         d->fitted = true;
         d->pictureItem->resize();
     }
-    d->picture = image;
+    // Drawn in the screen's colours; plug-ins and saves keep the picture's own.
+    d->picture = ScreenColour::shown(image);
     d->size = shown;
     d->pictureItem->update();
     d->place();

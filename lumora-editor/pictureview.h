@@ -55,7 +55,8 @@ public:
 
     // The picture shown, standing for one of `size` (invalid: its own), in whose pixels
     // plug-ins, zoom and handles work: a reduced copy is drawn stretched to it. A picture
-    // of another size is fitted again.
+    // of another size is fitted again. It is drawn in the screen's colours
+    // (ScreenColour::shown()).
     void setPicture(const QImage &image, const QSize &size = QSize());
     // The active plug-in's session (not owned; null when none), whose tool bar the view
     // places at the bottom and whose plug-in gets the picture's mouse events.

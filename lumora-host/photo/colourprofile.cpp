@@ -1,66 +1,75 @@
 #include "colourprofile.h"
 
-#include "metadatacontainer.h"
+#include <lcms2.h>
 
-#include <QtEndian>
-
-#include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace ColourProfile {
 
-using MetadataContainer::bytes;
-using MetadataContainer::startsWithAt;
+namespace {
+
+struct ProfileCloser
+{
+    void operator()(void *profile) const { cmsCloseProfile(profile); }
+};
+using Profile = std::unique_ptr<void, ProfileCloser>;
+
+// Little CMS reads only within the bytes given, and refuses a damaged tag table.
+Profile opened(const QByteArray &profile)
+{
+    if (profile.isEmpty())
+        return nullptr;
+    return Profile(cmsOpenProfileFromMem(profile.constData(), cmsUInt32Number(profile.size())));
+}
+
+} // namespace
 
 QString description(const QByteArray &profile)
 {
-    const qsizetype size = profile.size();
-    if (size < 132)
+    const Profile opened = ColourProfile::opened(profile);
+    if (!opened)
         return {};
-    const auto be32 = [&](qsizetype at) { return qFromBigEndian<quint32>(bytes(profile, at)); };
-    const quint32 count = be32(128);
-    for (quint32 i = 0; i < count && 132 + 12 * qsizetype(i + 1) <= size; ++i) {
-        const qsizetype entry = 132 + 12 * qsizetype(i);
-        if (!startsWithAt(profile, entry, size, "desc", 4))
-            continue;
-        const qsizetype offset = be32(entry + 4);
-        const qsizetype length = be32(entry + 8);
-        if (offset > size || length > size - offset || length < 12)
-            return {};
-        const qsizetype end = offset + length;
-        if (startsWithAt(profile, offset, end, "desc", 4)) {
-            const qsizetype n = std::min<qsizetype>(be32(offset + 8), length - 12);
-            return QString::fromLatin1(profile.constData() + offset + 12, n)
-                .section(QLatin1Char('\0'), 0, 0)
-                .trimmed();
-        }
-        if (startsWithAt(profile, offset, end, "mluc", 4) && length >= 28) {
-            // The English record if there is one, else the first.
-            const quint32 records = be32(offset + 8);
-            const qsizetype recordSize = be32(offset + 12);
-            if (records == 0)
-                return {};
-            qsizetype chosen = offset + 16;
-            for (quint32 r = 0; r < records && recordSize >= 12; ++r) {
-                const qsizetype record = offset + 16 + qsizetype(r) * recordSize;
-                if (record + 12 > end)
-                    break;
-                if (startsWithAt(profile, record, end, "en", 2)) {
-                    chosen = record;
-                    break;
-                }
-            }
-            const qsizetype textLength = be32(chosen + 4);
-            const qsizetype textOffset = offset + qsizetype(be32(chosen + 8));
-            if (textOffset > end || textLength > end - textOffset)
-                return {};
-            QString text;
-            for (qsizetype at = textOffset; at + 1 < textOffset + textLength; at += 2)
-                text += QChar(qFromBigEndian<quint16>(bytes(profile, at)));
-            return text.section(QLatin1Char('\0'), 0, 0).trimmed();
-        }
+    // Little CMS picks the record of the language asked for, else the first.
+    const cmsUInt32Number size
+        = cmsGetProfileInfo(opened.get(), cmsInfoDescription, "en", "US", nullptr, 0);
+    if (size == 0)
         return {};
+    std::vector<wchar_t> text(size / sizeof(wchar_t) + 1, L'\0');
+    cmsGetProfileInfo(opened.get(), cmsInfoDescription, "en", "US", text.data(), size);
+    return QString::fromWCharArray(text.data()).section(QLatin1Char('\0'), 0, 0).trimmed();
+}
+
+Model model(const QByteArray &profile)
+{
+    const Profile opened = ColourProfile::opened(profile);
+    if (!opened)
+        return Model::Other;
+    switch (cmsGetColorSpace(opened.get())) {
+    case cmsSigRgbData:
+        return Model::Rgb;
+    case cmsSigGrayData:
+        return Model::Gray;
+    case cmsSigCmykData:
+        return Model::Cmyk;
+    default:
+        return Model::Other;
     }
-    return {};
+}
+
+QString modelName(Model model)
+{
+    switch (model) {
+    case Model::Rgb:
+        return QStringLiteral("RGB");
+    case Model::Gray:
+        return QStringLiteral("grey");
+    case Model::Cmyk:
+        return QStringLiteral("CMYK");
+    case Model::Other:
+        break;
+    }
+    return QStringLiteral("unknown");
 }
 
 } // namespace ColourProfile

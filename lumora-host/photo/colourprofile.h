@@ -4,13 +4,18 @@
 #include <QByteArray>
 #include <QString>
 
-// What is read of an ICC colour profile's own bytes. Internal to lumoraphoto.
+// What is read of an ICC colour profile's own bytes, through Little CMS. Internal to
+// lumoraphoto.
 namespace ColourProfile {
 
-// The profile's description ('desc' tag): v2 text, or v4 localised text (the English
-// record if there is one, else the first), up to its first NUL, trimmed. Empty when the
-// profile has none or its tag table or tag lies outside the profile; never reads past it.
+// The profile's description: the English text if there is one, else the first, up to its
+// first NUL, trimmed. Empty when the profile cannot be read or has none.
 QString description(const QByteArray &profile);
+
+// The colour model a profile describes its pixels in.
+enum class Model { Rgb, Gray, Cmyk, Other };
+Model model(const QByteArray &profile); // Other also for a profile that cannot be read
+QString modelName(Model model); // "RGB", "grey", "CMYK", "unknown"
 
 } // namespace ColourProfile
 

@@ -459,7 +459,8 @@ namespace {
 
 // Decodes at the smallest of TurboJPEG's scales whose longest side is at least
 // minimumLongestSide; 0 decodes the full picture.
-QImage decodeAt(const QByteArray &jpeg, int minimumLongestSide, QString *error)
+QImage decodeAt(const QByteArray &jpeg, int minimumLongestSide, QString *error,
+                const InkConversion &convert)
 {
     const Handle handle = start(tjInitDecompress(), error);
     Header header;
@@ -486,21 +487,24 @@ QImage decodeAt(const QByteArray &jpeg, int minimumLongestSide, QString *error)
         fail(error, readFailure(handle.get()));
         return QImage();
     }
-    if (inks)
+    if (inks && convert)
+        convert(&image);
+    else if (inks)
         inksToRgb(&image);
     return image;
 }
 
 } // namespace
 
-QImage decode(const QByteArray &jpeg, QString *error)
+QImage decode(const QByteArray &jpeg, QString *error, const InkConversion &inks)
 {
-    return decodeAt(jpeg, 0, error);
+    return decodeAt(jpeg, 0, error, inks);
 }
 
-QImage decodeReduced(const QByteArray &jpeg, int minimumLongestSide, QString *error)
+QImage decodeReduced(const QByteArray &jpeg, int minimumLongestSide, QString *error,
+                     const InkConversion &inks)
 {
-    return decodeAt(jpeg, std::max(minimumLongestSide, 1), error);
+    return decodeAt(jpeg, std::max(minimumLongestSide, 1), error, inks);
 }
 
 QByteArray encode(const QImage &image, int quality, Sampling sampling, QString *error)

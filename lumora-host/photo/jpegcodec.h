@@ -8,6 +8,8 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
 // JPEG reading, writing and lossless turns through libjpeg-turbo's TurboJPEG API.
 // Every function works on a whole JPEG file held in memory; none keeps state between
 // calls, so they may run on any thread. Every `error` may be null; where set, it is one
@@ -42,18 +44,24 @@ struct Info
 // error: it gives Sampling::Unknown (such a file decodes, but does not turn).
 bool readInfo(const QByteArray &jpeg, Info *info, QString *error);
 
+// What turns the inks of a CMYK or YCCK JPEG (as inksToRgb() takes them) into RGB32 in
+// place, such as a colour profile's transform; empty for inksToRgb() itself. Called on
+// the decoding thread, once for a whole picture or once a band.
+using InkConversion = std::function<void(QImage *)>;
+
 // Decodes the whole picture as stored: Format_Grayscale8 for a grey JPEG, Format_RGB32
-// otherwise (CMYK and YCCK converted to RGB without a profile: naive inversion, taking
-// the inks as stored inverted, as Photoshop writes them and Qt and browsers read them).
-// A file that decodes only with warnings (cut short, corrupt data) fails: a null
-// picture and *error naming what is damaged.
-QImage decode(const QByteArray &jpeg, QString *error);
+// otherwise (CMYK and YCCK converted to RGB by `inks`, or without a profile: naive
+// inversion, taking the inks as stored inverted, as Photoshop writes them and Qt and
+// browsers read them). A file that decodes only with warnings (cut short, corrupt data)
+// fails: a null picture and *error naming what is damaged.
+QImage decode(const QByteArray &jpeg, QString *error, const InkConversion &inks = {});
 
 // The same at the smallest of the decoder's DCT scales (1/8, 1/4, 3/8, 1/2, ... 1) whose
 // longest side is at least minimumLongestSide (the full picture when none is smaller): a
 // fraction of the decoding work, for a picture that stands in for the whole one. Each
 // side is the full side times the scale, rounded up.
-QImage decodeReduced(const QByteArray &jpeg, int minimumLongestSide, QString *error);
+QImage decodeReduced(const QByteArray &jpeg, int minimumLongestSide, QString *error,
+                     const InkConversion &inks = {});
 
 // A DCT scale of the decoder: sides times num / denom, rounded up.
 struct Scale

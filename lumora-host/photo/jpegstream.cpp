@@ -136,6 +136,7 @@ public:
     QSize size;
     QImage::Format format = QImage::Format_Invalid;
     bool inks = false;
+    JpegCodec::InkConversion convertInks; // empty: JpegCodec::inksToRgb()
     bool started = false;
     bool failed = false;
     QString error;
@@ -203,10 +204,12 @@ void JpegReader::Private::fail()
             reason(errors));
 }
 
-JpegReader::JpegReader(const QByteArray &jpeg, int minimumLongestSide)
+JpegReader::JpegReader(const QByteArray &jpeg, int minimumLongestSide,
+                       JpegCodec::InkConversion inks)
     : d(new Private)
 {
     d->jpeg = jpeg;
+    d->convertInks = std::move(inks);
     setUp(&d->errors);
     d->info.err = &d->errors.manager;
     jpeg_create_decompress(&d->info);
@@ -260,7 +263,9 @@ QImage JpegReader::next(int rows)
         d->fail();
         return QImage();
     }
-    if (d->inks)
+    if (d->inks && d->convertInks)
+        d->convertInks(&band);
+    else if (d->inks)
         JpegCodec::inksToRgb(&band);
     return band;
 }

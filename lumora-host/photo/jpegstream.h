@@ -19,15 +19,16 @@
 
 // A JPEG held in memory, handed out as it is decoded. Bands are Format_Grayscale8 for a
 // grey JPEG and Format_RGB32 otherwise (CMYK and YCCK turned into RGB as
-// JpegCodec::decode() does), equal bit for bit to JpegCodec::decode() or, at a scale, to
-// JpegCodec::decodeReduced(). The bytes are shared with the caller, not copied.
+// JpegCodec::decode() does with the same `inks`), equal bit for bit to JpegCodec::decode() or, at a
+// scale, to JpegCodec::decodeReduced(). The bytes are shared with the caller, not copied.
 class JpegReader : public RowSource
 {
 public:
     // Reads the header only. minimumLongestSide > 0 decodes at the scale
     // JpegCodec::decodeReduced() takes for it; 0 at full size. A header that cannot be
     // read leaves size() empty and error() set, and next() null.
-    explicit JpegReader(const QByteArray &jpeg, int minimumLongestSide = 0);
+    explicit JpegReader(const QByteArray &jpeg, int minimumLongestSide = 0,
+                        JpegCodec::InkConversion inks = {});
     ~JpegReader() override;
     JpegReader(const JpegReader &) = delete;
     JpegReader &operator=(const JpegReader &) = delete;

@@ -1,5 +1,7 @@
 #include "picturefile.h"
 
+#include "colourprofile.h"
+#include "colourtransform.h"
 #include "formatcheck.h"
 #include "heiffile.h"
 #include "imagerows.h"
@@ -163,36 +165,12 @@ int pngFrameCount(const QByteArray &png)
     return 0;
 }
 
-// The colour model an ICC profile describes its pixels in (header bytes 16..19).
-enum class Model { Rgb, Gray, Cmyk, Other };
+using Model = ColourProfile::Model;
+using ColourProfile::modelName;
 
 Model profileModel(const QByteArray &profile)
 {
-    if (profile.size() < 20)
-        return Model::Other;
-    const QByteArray space = profile.mid(16, 4);
-    if (space == "RGB ")
-        return Model::Rgb;
-    if (space == "GRAY")
-        return Model::Gray;
-    if (space == "CMYK")
-        return Model::Cmyk;
-    return Model::Other;
-}
-
-QString modelName(Model model)
-{
-    switch (model) {
-    case Model::Rgb:
-        return QStringLiteral("RGB");
-    case Model::Gray:
-        return QStringLiteral("grey");
-    case Model::Cmyk:
-        return QStringLiteral("CMYK");
-    case Model::Other:
-        break;
-    }
-    return QStringLiteral("unknown");
+    return ColourProfile::model(profile);
 }
 
 // Formats read as photos: rasters whose readers take nothing but the file's own bytes.
@@ -321,6 +299,11 @@ public:
     QImage image;
     PhotoMetadata metadata;
     QByteArray iccProfile;
+    // A CMYK or YCCK JPEG's inks are decoded into sRGB through the file's CMYK profile:
+    // what turns them, and the profile of the pixels it makes.
+    JpegCodec::InkConversion inks;
+    QByteArray inkProfile;
+    QString inkNote; // the standard CMYK profile was taken, or none could be
     QStringList warnings;
     // The whole file, read once: nothing reads it again, so that another program
     // shortening or rewriting it cannot change or break what is saved.
@@ -346,6 +329,9 @@ public:
     bool decode(QString *error);
     bool decodeHeif(QString *error);
     bool fitsInMemory(QSize size, int bytesPerPixel, QString *error) const;
+    void prepareInks();
+    // The profile of the decoded pixels: the file's, or sRGB for inks turned into it.
+    QByteArray pixelProfile() const { return inkProfile.isEmpty() ? iccProfile : inkProfile; }
     void setColourSpace(QImage *picture) const;
     QColorSpace colourSpace() const;
     PictureTurn upright() const { return PictureTurn::fromExifOrientation(orientation); }
@@ -366,6 +352,8 @@ public:
                              const PictureSaveOptions &options, QString *error) const;
     QByteArray turnedLosslessly(const QByteArray &format, const PictureSaveOptions &options,
                                 Model *pixels) const;
+    ColourTransform srgbConversion(const Edited &edited, const PictureSaveOptions &options,
+                                   QStringList *notes) const;
     QByteArray encodedJpeg(RowSource &rows, const QString &path, const PictureSaveOptions &options,
                            QString *error, QStringList *notes) const;
     QByteArray encodedWithQt(const QImage &picture, const QByteArray &format, const QString &path,
@@ -373,8 +361,10 @@ public:
     QByteArray encodedHeif(const QImage &picture, const QByteArray &format, const Edited &edited,
                            const QString &path, const PictureSaveOptions &options, QString *error,
                            QStringList *notes) const;
-    QByteArray writtenProfile(Model pixels, QStringList *notes) const;
-    PhotoMetadata updatedMetadata(const Edited &edited, const PictureSaveOptions &options) const;
+    QByteArray writtenProfile(Model pixels, const PictureSaveOptions &options,
+                              QStringList *notes) const;
+    PhotoMetadata updatedMetadata(const Edited &edited, const PictureSaveOptions &options,
+                                  Model pixels, const QByteArray &profile) const;
     void writeMetadata(QByteArray *encoded, const QByteArray &format, Model pixels,
                        const Edited &edited, const PictureSaveOptions &options,
                        QStringList *notes) const;
@@ -566,6 +556,9 @@ bool PictureFile::Private::decode(QString *error)
         }
         size = jpeg.size;
         bytesPerPixel = jpeg.colorModel == JpegCodec::ColorModel::Gray ? 1 : 4;
+        if (jpeg.colorModel == JpegCodec::ColorModel::Cmyk
+            || jpeg.colorModel == JpegCodec::ColorModel::Ycck)
+            prepareInks();
     } else {
         size = reader.size();
         bytesPerPixel = workingBytesPerPixel(reader.imageFormat());
@@ -593,8 +586,8 @@ bool PictureFile::Private::decode(QString *error)
     } else if (format == "jpeg") {
         // A stand-in is decoded at a fraction of the cost: the entropy decoding stays, the
         // inverse DCT and colour conversion shrink with the scale.
-        image = reduced ? JpegCodec::decodeReduced(bytes, ReducedLongestSide, &reason)
-                        : JpegCodec::decode(bytes, &reason);
+        image = reduced ? JpegCodec::decodeReduced(bytes, ReducedLongestSide, &reason, inks)
+                        : JpegCodec::decode(bytes, &reason, inks);
         if (image.isNull()) {
             *error = QStringLiteral("cannot read %1: %2").arg(shown(path), reason);
             return false;
@@ -666,9 +659,11 @@ bool PictureFile::Private::open(const QString &file, QString *error)
     if (!metadataRead)
         metadata = PhotoMetadata::read(bytes);
     warnings = metadata.warnings() + heif.warnings;
+    if (!inkNote.isEmpty())
+        warnings.append(inkNote);
     trailer = JpegTrailer::read(bytes, metadata);
     iccProfile = metadata.iccProfile();
-    if (iccProfile.isEmpty() && image.colorSpace().isValid())
+    if (iccProfile.isEmpty() && inkProfile.isEmpty() && image.colorSpace().isValid())
         iccProfile = image.colorSpace().iccProfile();
     // Qt holds only RGB profiles; a grey or CMYK one stays in iccProfile alone.
     setColourSpace(&image);
@@ -683,9 +678,34 @@ bool PictureFile::Private::open(const QString &file, QString *error)
     return true;
 }
 
+// The inks through the file's own CMYK profile, or the standard one where it has none;
+// plain inversion (as before colour management) only where neither can be read.
+void PictureFile::Private::prepareInks()
+{
+    if (!metadataRead) {
+        metadata = PhotoMetadata::read(bytes);
+        metadataRead = true;
+    }
+    QByteArray cmyk = metadata.iccProfile();
+    if (profileModel(cmyk) != Model::Cmyk) {
+        cmyk = ColourTransform::standardCmykProfile();
+        inkNote = QStringLiteral("the CMYK picture names no CMYK colour profile: its inks are "
+                                 "converted to sRGB through the standard one (%1)")
+                      .arg(ColourProfile::description(cmyk));
+    }
+    const ColourTransform transform(cmyk, ColourTransform::srgbProfile());
+    if (!transform.isValid()) {
+        inkNote = QStringLiteral("no CMYK colour profile could be read: the inks are turned into "
+                                 "RGB by plain inversion");
+        return;
+    }
+    inks = [transform](QImage *picture) { transform.inksToRgb(picture); };
+    inkProfile = transform.to();
+}
+
 void PictureFile::Private::setColourSpace(QImage *picture) const
 {
-    if (!iccProfile.isEmpty() && !picture->colorSpace().isValid()) {
+    if (!pixelProfile().isEmpty() && !picture->colorSpace().isValid()) {
         const QColorSpace space = colourSpace();
         if (space.isValid())
             picture->setColorSpace(space);
@@ -702,7 +722,8 @@ QImage::Format PictureFile::Private::decodedFormat(PictureTurn turn) const
 // The profile as Qt holds it; invalid where there is none or Qt cannot hold it.
 QColorSpace PictureFile::Private::colourSpace() const
 {
-    return iccProfile.isEmpty() ? QColorSpace() : QColorSpace::fromIccProfile(iccProfile);
+    const QByteArray profile = pixelProfile();
+    return profile.isEmpty() ? QColorSpace() : QColorSpace::fromIccProfile(profile);
 }
 
 void PictureFile::expectTurn(PictureTurn turn)
@@ -828,7 +849,7 @@ QImage PictureFile::reduced(int minimumLongestSide, QString *error) const
     QString reason;
     QImage picture;
     if (d->format == "jpeg") {
-        picture = JpegCodec::decodeReduced(d->bytes, minimumLongestSide, &reason);
+        picture = JpegCodec::decodeReduced(d->bytes, minimumLongestSide, &reason, d->inks);
         d->setColourSpace(&picture);
         picture = d->upright().apply(picture);
     } else if (!d->image.isNull()) {
@@ -899,12 +920,13 @@ std::unique_ptr<RowSource> PictureFile::rows(QString *error) const
     const QString failure = QStringLiteral("cannot read %1: %2").arg(shown(d->path));
     const QColorSpace space = d->colourSpace();
     if (d->upright().isIdentity())
-        return std::make_unique<FileRows>(std::make_unique<JpegReader>(d->bytes), space, failure);
+        return std::make_unique<FileRows>(std::make_unique<JpegReader>(d->bytes, 0, d->inks), space,
+                                          failure);
     // Turned as open() turns it; the bands are views on the turned picture.
     auto turned = std::make_unique<ImageRows>(
         d->fullSize, d->decodedFormat(d->upright()),
-        [bytes = d->bytes, space, turn = d->upright()](QString *reason) {
-            QImage picture = JpegCodec::decode(bytes, reason);
+        [bytes = d->bytes, space, turn = d->upright(), inks = d->inks](QString *reason) {
+            QImage picture = JpegCodec::decode(bytes, reason, inks);
             if (space.isValid())
                 picture.setColorSpace(space);
             return turn.apply(picture);
@@ -928,7 +950,8 @@ bool PictureFile::save(const QImage &edited, const QString &path, const PictureS
         decoded = std::make_unique<FileRows>(
             std::make_unique<ImageRows>(picture.size, d->decodedFormat(turn),
                                         [this, turn, &picture](QString *reason) {
-                                            QImage whole = JpegCodec::decode(d->bytes, reason);
+                                            QImage whole
+                                                = JpegCodec::decode(d->bytes, reason, d->inks);
                                             d->setColourSpace(&whole);
                                             picture.thumbnailFrom = turn.apply(whole);
                                             return picture.thumbnailFrom;
@@ -967,7 +990,15 @@ bool PictureFile::Private::save(Edited &edited, const QString &path,
     // The model of the pixels written: the edited picture's, or the stored one's
     // where the stored blocks are turned as they are.
     Model pixels = isGrey(edited.rows->format()) ? Model::Gray : Model::Rgb;
-    QByteArray encoded = turnedLosslessly(format, options, &pixels);
+    const ColourTransform toSrgb = srgbConversion(edited, options, notes);
+    TransformedRows converted(*edited.rows, toSrgb);
+    if (toSrgb.isValid()) {
+        edited.rows = &converted;
+        edited.whole = toSrgb.applied(edited.whole);
+    }
+    QByteArray encoded = toSrgb.isValid() || (options.toSrgb && !inkProfile.isEmpty())
+        ? QByteArray()
+        : turnedLosslessly(format, options, &pixels);
     if (encoded.isEmpty() && format == "jpeg") {
         encoded = encodedJpeg(*edited.rows, path, options, error, notes);
     } else if (encoded.isEmpty()) {
@@ -983,6 +1014,28 @@ bool PictureFile::Private::save(Edited &edited, const QString &path,
         return false;
     writeMetadata(&encoded, format, pixels, edited, options, notes);
     return SafeFile::write(path, encoded, options.links, error, notes);
+}
+
+// With options.toSrgb: what takes RGB pixels from their profile to sRGB. Invalid where
+// nothing is to be done: no profile (the pixels are taken as sRGB), or pixels in sRGB
+// already; and for grey pixels, which keep their grey profile, as said in *notes.
+ColourTransform PictureFile::Private::srgbConversion(const Edited &edited,
+                                                     const PictureSaveOptions &options,
+                                                     QStringList *notes) const
+{
+    const QByteArray profile = pixelProfile();
+    if (!options.toSrgb || profile.isEmpty() || profile == ColourTransform::srgbProfile())
+        return ColourTransform();
+    if (isGrey(edited.rows->format())) {
+        if (profileModel(profile) == Model::Gray)
+            notes->append(QStringLiteral("the grey picture keeps its grey colour profile"));
+        return ColourTransform();
+    }
+    const ColourTransform transform(profile, ColourTransform::srgbProfile());
+    if (!transform.isValid() && profileModel(profile) == Model::Rgb)
+        notes->append(QStringLiteral("the colour profile cannot be read: the pixels are left as "
+                                     "they are"));
+    return transform;
 }
 
 // The format the path asks for; empty, with *error set, for a save that is refused.
@@ -1127,22 +1180,34 @@ QByteArray PictureFile::Private::encodedWithQt(const QImage &picture, const QByt
 }
 
 // The profile goes out only with pixels in its own colour model.
-QByteArray PictureFile::Private::writtenProfile(Model pixels, QStringList *notes) const
+QByteArray PictureFile::Private::writtenProfile(Model pixels, const PictureSaveOptions &options,
+                                                QStringList *notes) const
 {
-    if (!iccProfile.isEmpty() && profileModel(iccProfile) != pixels) {
+    // The profile goes out only with pixels in its own colour model: the file's for its
+    // own inks turned losslessly, sRGB for pixels made sRGB.
+    QByteArray profile = pixels == Model::Cmyk ? iccProfile : pixelProfile();
+    if (options.toSrgb && pixels == Model::Rgb && profileModel(profile) == Model::Rgb)
+        profile = ColourTransform::srgbProfile();
+    if (!profile.isEmpty() && profileModel(profile) != pixels) {
         notes->append(QStringLiteral("dropped the %1 colour profile: the picture is written in %2")
-                          .arg(modelName(profileModel(iccProfile)), modelName(pixels)));
+                          .arg(modelName(profileModel(profile)), modelName(pixels)));
         return QByteArray();
     }
-    return iccProfile;
+    return profile;
 }
 
+// The metadata written with pixels of the given model and profile; the thumbnail in the
+// colours of those pixels.
 PhotoMetadata PictureFile::Private::updatedMetadata(const Edited &edited,
-                                                    const PictureSaveOptions &options) const
+                                                    const PictureSaveOptions &options, Model pixels,
+                                                    const QByteArray &profile) const
 {
     PhotoMetadata written = metadata;
     PhotoMetadata::Update update;
-    update.picture = edited.thumbnailFrom;
+    update.picture
+        = options.toSrgb && pixels == Model::Rgb && !profile.isEmpty() && profile != pixelProfile()
+        ? ColourTransform(pixelProfile(), profile).applied(edited.thumbnailFrom)
+        : edited.thumbnailFrom;
     update.size = edited.size;
     update.software = options.software;
     update.modified = QDateTime::currentDateTime();
@@ -1186,7 +1251,7 @@ QByteArray PictureFile::Private::encodedHeif(const QImage &picture, const QByteA
     for (const QString &left : heif.uncarried)
         notes->append(QStringLiteral("%1 of %2 is left out: libheif 1.15 cannot write it")
                           .arg(left, shown(this->path)));
-    writing.iccProfile = writtenProfile(Model::Rgb, notes);
+    writing.iccProfile = writtenProfile(Model::Rgb, options, notes);
     if (heif.nclx) {
         // The file's own description, rather than the profile made of it.
         writing.iccProfile.clear();
@@ -1195,7 +1260,8 @@ QByteArray PictureFile::Private::encodedHeif(const QImage &picture, const QByteA
         writing.transfer = heif.transfer;
     }
     writing.thumbnail = heif.thumbnail;
-    HeifFile::metadataItems(updatedMetadata(edited, options), &writing.exif, &writing.xmp, notes);
+    HeifFile::metadataItems(updatedMetadata(edited, options, Model::Rgb, writing.iccProfile),
+                            &writing.exif, &writing.xmp, notes);
     if (!trailer.lostIn({}).isEmpty())
         notes->append(trailer.lostIn(name));
     QString reason;
@@ -1214,12 +1280,12 @@ void PictureFile::Private::writeMetadata(QByteArray *encoded, const QByteArray &
 {
     if (HeifFile::isHeif(format))
         return; // went in with the encoding
-    const QByteArray profile = writtenProfile(pixels, notes);
+    const QByteArray profile = writtenProfile(pixels, options, notes);
 
     const bool carriesMetadata
         = format == "jpeg" || format == "png" || format == "tiff" || format == "webp";
     if (carriesMetadata) {
-        PhotoMetadata written = updatedMetadata(edited, options);
+        PhotoMetadata written = updatedMetadata(edited, options, pixels, profile);
         written.setIccProfile(profile);
         // What it could not store; what it could not read was said when it was opened.
         const QStringList known = written.warnings();

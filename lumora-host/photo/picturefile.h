@@ -23,6 +23,9 @@ struct PictureSaveOptions
     // needs (JFIF, Adobe's colour transform, the profile) and nothing after the picture.
     bool strip = false;
     bool stripLocation = false; // drop GPS only
+    // Pixels and profile taken to sRGB from the profile the pixels are in; a picture with
+    // no profile is taken as sRGB and left alone, a grey one keeps its grey profile.
+    bool toSrgb = false;
     QString software; // names the program in the written metadata
     // Every edit since open() was a flip or a rotation, composing to this turn: a JPEG
     // written as JPEG is then turned in the DCT domain, without re-encoding, where its

@@ -301,10 +301,10 @@ void tst_PhotoFiles::profileMatchesPixels_data()
                                                               << "flip-vertical"
                                                               << "cmyk"
                                                               << "CMYK";
-    QTest::newRow("CMYK decoded to RGB drops its profile") << "cmyk"
-                                                           << "auto-fix"
-                                                           << "srgb"
-                                                           << "";
+    QTest::newRow("CMYK decoded through its profile writes sRGB's") << "cmyk"
+                                                                    << "auto-fix"
+                                                                    << "srgb"
+                                                                    << "RGB ";
 }
 
 void tst_PhotoFiles::profileMatchesPixels()

@@ -2,6 +2,7 @@
 // drags and touches on the picture's viewport, keys; what the picture, the history and
 // the files become.
 
+#include "displayp3.h"
 #include "editedpicture.h"
 #include "edithistory.h"
 #include "editoricons.h"
@@ -261,6 +262,7 @@ private Q_SLOTS:
     void revertShowsTheOriginal();
     void compareShowsTheOriginalWhileHeld_data();
     void compareShowsTheOriginalWhileHeld();
+    void wideGamutShownInScreenColours();
 
 private:
     std::unique_ptr<EditorWindow> makeWindow(const QString &pluginDir = QString(),
@@ -1531,6 +1533,53 @@ void tst_EditorWindow::compareShowsTheOriginalWhileHeld()
     // Only shown: the edit and its step are as they were.
     QCOMPARE(m_window->history()->stack()->count(), 1);
     QVERIFY(m_window->isWindowModified());
+}
+
+void tst_EditorWindow::wideGamutShownInScreenColours()
+{
+    // Two flat halves in Display P3, whose colours sRGB numbers would show duller: offscreen
+    // the screen names no profile, so it is sRGB, and ImageMagick converts to Debian's.
+    const QString profile = path(QStringLiteral("p3.icc"));
+    QFile p3(profile);
+    QVERIFY(p3.open(QIODevice::WriteOnly) && p3.write(displayP3Profile()) > 0);
+    p3.close();
+    const QString plain = path(QStringLiteral("halves.png"));
+    QVERIFY(halves(PictureSize).save(plain));
+    const QString file = path(QStringLiteral("p3.png"));
+    const QString expected = path(QStringLiteral("as-srgb.png"));
+    QCOMPARE(runProcess(QStringLiteral("convert-im6.q16"),
+                        { plain, QStringLiteral("-profile"), profile, file })
+                 .exitCode,
+             0);
+    QCOMPARE(runProcess(QStringLiteral("convert-im6.q16"),
+                        { file, QStringLiteral("-profile"),
+                          QStringLiteral("/usr/share/color/icc/sRGB.icc"), expected })
+                 .exitCode,
+             0);
+    m_window->openPicture(file);
+    const QPoint left(PictureSize.width() / 4, PictureSize.height() / 2);
+    const QPoint right(PictureSize.width() * 3 / 4, PictureSize.height() / 2);
+    const auto near = [](QRgb a, QRgb b) {
+        return qAbs(qRed(a) - qRed(b)) <= 1 && qAbs(qGreen(a) - qGreen(b)) <= 1
+            && qAbs(qBlue(a) - qBlue(b)) <= 1;
+    };
+    const QRgb shown = shownPixel(*m_window, left);
+    QVERIFY2(near(shown, magickPixel(expected, left)),
+             qPrintable(rgb(shown) + QStringLiteral(" shown, ") + rgb(magickPixel(expected, left))
+                        + QStringLiteral(" expected")));
+    QVERIFY2(!near(shown, LeftColour), qPrintable(rgb(shown)));
+    // The edited picture as shown is converted as well.
+    pickByTap(QStringLiteral("EditFlipHorizontalPlugin"));
+    QVERIFY2(near(shownPixel(*m_window, left), magickPixel(expected, right)),
+             qPrintable(rgb(shownPixel(*m_window, left))));
+    // The file keeps its own profile and pixels.
+    const QString saved = path(QStringLiteral("saved.png"));
+    QVERIFY(savedBy(*m_window, [&] { m_window->saveAs(saved); }));
+    QCOMPARE(rgb(magickPixel(saved, left)), rgb(RightColour));
+    const ProcessRun described
+        = runProcess(QStringLiteral("exiftool"),
+                     { QStringLiteral("-s3"), QStringLiteral("-ProfileDescription"), saved });
+    QCOMPARE(described.out.trimmed(), QByteArray("Display P3"));
 }
 
 QTEST_MAIN(tst_EditorWindow)
