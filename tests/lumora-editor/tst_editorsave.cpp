@@ -90,6 +90,8 @@ private Q_SLOTS:
     void saveAsSuggestsANewName();
     void jpegQualityOffered_data();
     void jpegQualityOffered();
+    void cutShortJpegIsCalledDamaged_data();
+    void cutShortJpegIsCalledDamaged();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -332,6 +334,52 @@ void tst_EditorSave::jpegQualityOffered()
     QVERIFY(finished.count() == 1 || finished.wait(30000));
     QVERIFY2(finished.first().first().toBool(), qPrintable(m_window->message()));
     QCOMPARE(magickQuality(path(QStringLiteral("photo-edited.jpg"))), expected);
+}
+
+void tst_EditorSave::cutShortJpegIsCalledDamaged_data()
+{
+    QTest::addColumn<double>("kept"); // of the file's bytes
+
+    QTest::newRow("cut in its header") << 0.02;
+    QTest::newRow("cut after a third") << 0.33;
+    QTest::newRow("cut just before its end") << 0.97;
+}
+
+void tst_EditorSave::cutShortJpegIsCalledDamaged()
+{
+    QFETCH(double, kept);
+    // A camera's photo as ImageMagick writes it: a large picture, so that a third of it
+    // holds the whole header.
+    const QString whole = path(QStringLiteral("whole.jpg"));
+    QCOMPARE(runProcess(QStringLiteral("convert-im6.q16"),
+                        { QStringLiteral("-size"), QStringLiteral("640x480"),
+                          QStringLiteral("plasma:fractal"), QStringLiteral("-quality"),
+                          QStringLiteral("90"), whole })
+                 .exitCode,
+             0);
+    QFile in(whole);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const QByteArray bytes = in.readAll();
+    const QString cut = path(QStringLiteral("cut.jpg"));
+    QFile out(cut);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(bytes.left(qsizetype(bytes.size() * kept)));
+    out.close();
+
+    m_window->openPicture(cut);
+    const QString message = m_window->message();
+    QVERIFY2(message.contains(QLatin1String("cut.jpg"))
+                 && message.contains(QLatin1String("damaged"))
+                 && !message.contains(QLatin1String("memory")),
+             qPrintable(message));
+    QCOMPARE(m_window->picture().path(), m_picture); // the photo held before stays
+
+    // The command line says the same.
+    const ProcessRun run = runProcess(QStringLiteral(LUMORA_EDIT),
+                                      { cut, QStringLiteral("rotate-right"), QStringLiteral("-o"),
+                                        path(QStringLiteral("out.jpg")) });
+    QVERIFY(run.exitCode != 0);
+    QVERIFY2(run.err.contains("damaged") && !run.err.contains("memory"), run.err.constData());
 }
 
 QTEST_MAIN(tst_EditorSave)

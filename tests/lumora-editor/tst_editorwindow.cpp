@@ -853,8 +853,9 @@ void tst_EditorWindow::unsavedChangesPrompt()
     QCOMPARE(m_window->picture().image().size(), opened ? QSize(300, 500) : QSize(800, 1200));
     // The original as it was; what was saved is beside it.
     QCOMPARE(QImage(m_picture).size(), PictureSize);
-    QCOMPARE(QImage(path(QStringLiteral("picture-edited.png"))).size(),
-             saved ? QSize(800, 1200) : QSize());
+    QCOMPARE(QFile::exists(path(QStringLiteral("picture-edited.png"))), saved);
+    if (saved)
+        QCOMPARE(QImage(path(QStringLiteral("picture-edited.png"))).size(), QSize(800, 1200));
     QCOMPARE(m_window->isWindowModified(), !opened);
 }
 
