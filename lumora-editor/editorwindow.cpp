@@ -303,6 +303,23 @@ void EditorWindow::Private::buildWidgets()
         button->setMinimumSize(3 * TouchSize, TouchSize);
         button->setIconSize(QSize(24, 24));
     }
+    for (QPushButton *button : { cancelButton, confirmButton }) {
+        // Icon and label side by side in the middle, in reading order, laid out here: Qt's
+        // styles set a right-to-left label at the far end of a button wider than it.
+        auto *inner = new QHBoxLayout(button);
+        inner->setContentsMargins(8, 0, 8, 0);
+        inner->setSpacing(6);
+        auto *icon = new QLabel(button);
+        icon->setObjectName(QStringLiteral("icon"));
+        auto *label = new QLabel(button);
+        label->setObjectName(QStringLiteral("label"));
+        for (QLabel *part : { icon, label })
+            part->setAttribute(Qt::WA_TransparentForMouseEvents);
+        inner->addStretch(1);
+        inner->addWidget(icon);
+        inner->addWidget(label);
+        inner->addStretch(1);
+    }
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
     confirmButton->setObjectName(QStringLiteral("confirmButton"));
     confirmButton->setDefault(true);
@@ -419,8 +436,6 @@ void EditorWindow::Private::buildActions()
     for (const auto &[action, name] : icons)
         action->setIcon(
             EditorIcons::forAction(QString::fromLatin1(name), action->objectName().left(1)));
-    confirmButton->setIcon(confirmAction->icon());
-    cancelButton->setIcon(cancelAction->icon());
 
     fileMenu = q->menuBar()->addMenu(QString());
     fileMenu->addActions({ openAction, saveAction, saveAsAction });
@@ -522,8 +537,13 @@ void EditorWindow::Private::retranslate()
     helpMenu->setTitle(EditorWindow::tr("&Help"));
     keysAction->setText(EditorWindow::tr("&Keys…"));
     menuStrip->setWindowTitle(EditorWindow::tr("Editor menu"));
-    confirmButton->setText(confirmAction->text());
-    cancelButton->setText(cancelAction->text());
+    for (const auto &[button, action] :
+         { std::pair(confirmButton, confirmAction), std::pair(cancelButton, cancelAction) }) {
+        button->findChild<QLabel *>(QStringLiteral("label"))->setText(action->text());
+        button->findChild<QLabel *>(QStringLiteral("icon"))
+            ->setPixmap(action->icon().pixmap(button->iconSize()));
+        button->setAccessibleName(action->text());
+    }
     confirmButton->setToolTip(withKey(confirmAction->text(), confirmAction->shortcut()));
     cancelButton->setToolTip(withKey(cancelAction->text(), cancelAction->shortcut()));
 

@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -103,6 +104,8 @@ private Q_SLOTS:
     void helpListsEveryKey();
     void undoNamesItsStep();
     void undoIconsMirrorRightToLeft();
+    void confirmLabelsSitByTheirIcons_data();
+    void confirmLabelsSitByTheirIcons();
 
 private:
     void pick(const QString &pluginClass);
@@ -411,6 +414,50 @@ void tst_EditorKeys::undoIconsMirrorRightToLeft()
     QVERIFY(m_window->setLanguage(QLocale(QLocale::Arabic, QLocale::Egypt)));
     QCOMPARE(undo->icon().pixmap(32, 32).toImage(), undoLtr.mirrored(true, false));
     QCOMPARE(redo->icon().pixmap(32, 32).toImage(), redoLtr.mirrored(true, false));
+}
+
+void tst_EditorKeys::confirmLabelsSitByTheirIcons_data()
+{
+    QTest::addColumn<bool>("rightToLeft");
+    QTest::newRow("left to right") << false;
+    QTest::newRow("right to left") << true;
+}
+
+void tst_EditorKeys::confirmLabelsSitByTheirIcons()
+{
+    QFETCH(bool, rightToLeft);
+    if (rightToLeft)
+        QVERIFY(m_window->setLanguage(QLocale(QLocale::Arabic, QLocale::Egypt)));
+    pick(QStringLiteral("EditCropPlugin"));
+    for (const char *name : { "confirmButton", "cancelButton" }) {
+        auto *button = m_window->findChild<QPushButton *>(QLatin1String(name));
+        QVERIFY(button && button->isVisible());
+        // The columns with ink (the icon's and the label's dark or red pixels) inside the
+        // button's frame form one group, no wider than icon, gap and label.
+        const QImage shot = button->grab().toImage();
+        int first = shot.width();
+        int last = -1;
+        for (int x = 6; x < shot.width() - 6; ++x) {
+            for (int y = shot.height() / 4; y < shot.height() * 3 / 4; ++y) {
+                if (qGray(shot.pixel(x, y)) < 140) {
+                    first = std::min(first, x);
+                    last = x;
+                    break;
+                }
+            }
+        }
+        const QString text = button->accessibleName();
+        QVERIFY(!text.isEmpty());
+        const int group
+            = button->iconSize().width() + 12 + button->fontMetrics().horizontalAdvance(text);
+        QVERIFY2(last >= first && last - first <= group,
+                 qPrintable(QStringLiteral("%1: ink from %2 to %3, more than %4 wide in %5")
+                                .arg(QLatin1String(name))
+                                .arg(first)
+                                .arg(last)
+                                .arg(group)
+                                .arg(shot.width())));
+    }
 }
 
 QTEST_MAIN(tst_EditorKeys)
