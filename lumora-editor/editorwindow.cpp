@@ -642,8 +642,13 @@ void EditorWindow::Private::updateOrientation()
     rebuildToolBar();
 }
 
-void EditorWindow::Private::showMessage(const QString &text)
+void EditorWindow::Private::showMessage(const QString &message)
 {
+    // Said as a sentence: the file layer's reasons start as a command line's do, after
+    // the program's name ("cannot read …").
+    QString text = message;
+    if (!text.isEmpty() && text.at(0).isLower())
+        text[0] = text.at(0).toUpper();
     messageLabel->setText(text);
     messageBar->show();
     Q_EMIT q->messageChanged(text);

@@ -368,6 +368,7 @@ void tst_EditorSave::cutShortJpegIsCalledDamaged()
 
     m_window->openPicture(cut);
     const QString message = m_window->message();
+    QVERIFY2(message.startsWith(QLatin1String("Cannot read")), qPrintable(message));
     QVERIFY2(message.contains(QLatin1String("cut.jpg"))
                  && message.contains(QLatin1String("damaged"))
                  && !message.contains(QLatin1String("memory")),
