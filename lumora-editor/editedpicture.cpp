@@ -7,6 +7,7 @@
 #include "rowsource.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 class EditedPicture::Private
 {
@@ -64,10 +65,11 @@ bool EditedPicture::open(const QString &path, QString *error, const QSize &view)
 bool EditedPicture::save(const QString &path, const QString &software, QString *error,
                          QStringList *warnings, bool *changedOnDisk,
                          const std::function<void(double)> &progress,
-                         const std::atomic_bool *cancel)
+                         const std::atomic_bool *cancel, int quality)
 {
     PictureSaveOptions options;
     options.software = software;
+    options.quality = quality;
     options.turn = turn();
     if (changedOnDisk)
         *changedOnDisk = false;
@@ -109,6 +111,19 @@ bool EditedPicture::isOpen() const
 QString EditedPicture::path() const
 {
     return d->file ? d->file->path() : QString();
+}
+
+int EditedPicture::jpegQuality() const
+{
+    // PictureFile says it among what it describes: "JPEG: quality N, SAMPLING".
+    if (!d->file || d->file->format() != "jpeg")
+        return 0;
+    static const QRegularExpression line(QStringLiteral("^JPEG: quality (\\d+),"));
+    for (const QString &text : d->file->describe()) {
+        if (const QRegularExpressionMatch match = line.match(text); match.hasMatch())
+            return match.captured(1).toInt();
+    }
+    return 0;
 }
 
 ImageEditor &EditedPicture::editor() const

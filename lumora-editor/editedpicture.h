@@ -44,11 +44,14 @@ public:
     // May run on a thread of its own while the window goes on, as long as nothing edits
     // the picture meanwhile: `progress` (may be empty) is called there with the work
     // done, 0..1, and setting *cancel (may be null) stops the render, failing the save.
+    // A JPEG is written at `quality` (1..100), or at the opened JPEG's own with 0.
     bool save(const QString &path, const QString &software, QString *error, QStringList *warnings,
               bool *changedOnDisk, const std::function<void(double)> &progress = {},
-              const std::atomic_bool *cancel = nullptr);
+              const std::atomic_bool *cancel = nullptr, int quality = 0);
     bool isOpen() const; // a file has been opened
     QString path() const; // the file opened
+    // The opened JPEG's quality, 1..100; 0 for another format or none open.
+    int jpegQuality() const;
     // The provider plug-ins are handed while this picture is edited; owned here.
     ImageEditor &editor() const;
     QImage image() const; // the edits rendered on the reduced copy

@@ -133,4 +133,19 @@ QIcon forAction(const QString &name, const QString &text)
     return found.isEmpty() ? drawn(text) : QIcon::fromTheme(found);
 }
 
+QIcon forDirectedAction(const QString &name, const QString &text, Qt::LayoutDirection direction)
+{
+    const QString found = firstInTheme({ name });
+    if (found.isEmpty())
+        return drawn(text);
+    const QIcon icon = QIcon::fromTheme(found);
+    if (direction != Qt::RightToLeft)
+        return icon;
+    QIcon mirrored;
+    for (const int side : { 16, 24, 32, 48, 64 })
+        mirrored.addPixmap(
+            QPixmap::fromImage(icon.pixmap(side, side).toImage().mirrored(true, false)));
+    return mirrored;
+}
+
 } // namespace EditorIcons

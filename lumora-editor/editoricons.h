@@ -26,6 +26,9 @@ QString resolvedThemeName(const QString &iconId);
 QIcon forPlugin(const QString &iconId, const QString &text);
 // The theme's icon named `name` (or its symbolic form), else one drawn from `text`.
 QIcon forAction(const QString &name, const QString &text);
+// As forAction() for an icon that points along the reading direction (undo's arrow):
+// a theme's icon is mirrored right to left; a drawn letter is not.
+QIcon forDirectedAction(const QString &name, const QString &text, Qt::LayoutDirection direction);
 
 } // namespace EditorIcons
 

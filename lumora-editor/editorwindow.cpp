@@ -21,6 +21,8 @@
 #include "pictureview.h"
 #include "pluginloader.h"
 #include "pluginsession.h"
+#include "savechoice.h"
+#include "scenekeys.h"
 #include "windowplacement.h"
 
 #include <QAbstractItemModel>
@@ -154,8 +156,10 @@ public:
     void whenReadyToDiscard(const std::function<void()> &then);
     void openDialog();
     void saveAsDialog();
+    void saveChosen();
+    QString saveTarget() const;
     bool doOpen(const QString &path);
-    bool startSave(const QString &path, const std::function<void()> &then = {});
+    bool startSave(const QString &path, const std::function<void()> &then = {}, int quality = 0);
     void saveDone();
     void askToCloseWhileSaving();
     void revert();
@@ -165,6 +169,7 @@ public:
     void updateBrowseKeys();
     void updateRecent();
     void showPlugins();
+    void showKeys();
     QString shownName() const;
 
     void scheduleUiMap();
@@ -175,6 +180,7 @@ public:
     // Declared in this order so that the plug-ins (which own their popups) go before
     // the toolkit window, whose scene shows them.
     std::unique_ptr<MWindow> toolkitWindow; // never shown: its scene is the view's
+    std::unique_ptr<SceneKeys> keys; // its ring is an item of that scene
     std::unique_ptr<PluginLoader> loader;
     EditedPicture picture;
     EditHistory history;
@@ -258,6 +264,8 @@ public:
     QAction *englishAction = nullptr;
     QAction *arabicAction = nullptr;
     QAction *pluginsAction = nullptr;
+    QAction *keysAction = nullptr;
+    QMenu *helpMenu = nullptr;
     QPointer<QDialog> pluginsDialog;
     QTimer uiMapTimer;
 };
@@ -302,6 +310,9 @@ void EditorWindow::Private::buildWidgets()
     metadataPanel = new MetadataPanel(q);
     q->addDockWidget(Qt::RightDockWidgetArea, metadataPanel);
     metadataPanel->setVisible(MetadataPanel::rememberedShown());
+    keys = std::make_unique<SceneKeys>(view);
+    QObject::connect(keys.get(), &SceneKeys::focusChanged, q, [this] { scheduleUiMap(); });
+    QObject::connect(keys.get(), &SceneKeys::selectionNudged, q, [this] { scheduleUiMap(); });
 
     actionBar = new QWidget(central);
     actionBar->setObjectName(QStringLiteral("actionBar"));
@@ -313,6 +324,23 @@ void EditorWindow::Private::buildWidgets()
         button->setFocusPolicy(Qt::NoFocus);
         button->setMinimumSize(3 * TouchSize, TouchSize);
         button->setIconSize(QSize(24, 24));
+    }
+    for (QPushButton *button : { cancelButton, confirmButton }) {
+        // Icon and label side by side in the middle, in reading order, laid out here: Qt's
+        // styles set a right-to-left label at the far end of a button wider than it.
+        auto *inner = new QHBoxLayout(button);
+        inner->setContentsMargins(8, 0, 8, 0);
+        inner->setSpacing(6);
+        auto *icon = new QLabel(button);
+        icon->setObjectName(QStringLiteral("icon"));
+        auto *label = new QLabel(button);
+        label->setObjectName(QStringLiteral("label"));
+        for (QLabel *part : { icon, label })
+            part->setAttribute(Qt::WA_TransparentForMouseEvents);
+        inner->addStretch(1);
+        inner->addWidget(icon);
+        inner->addWidget(label);
+        inner->addStretch(1);
     }
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
     confirmButton->setObjectName(QStringLiteral("confirmButton"));
@@ -370,7 +398,7 @@ void EditorWindow::Private::buildActions()
         return action;
     };
     openAction = make("open", { QKeySequence(Qt::CTRL | Qt::Key_O) }, [this] { openDialog(); });
-    saveAction = make("save", { QKeySequence(Qt::CTRL | Qt::Key_S) }, [this] { q->save(); });
+    saveAction = make("save", { QKeySequence(Qt::CTRL | Qt::Key_S) }, [this] { saveChosen(); });
     saveAsAction = make("saveAs", { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S) },
                         [this] { saveAsDialog(); });
     quitAction = make("quit", { QKeySequence(Qt::CTRL | Qt::Key_Q) }, [this] { q->close(); });
@@ -391,7 +419,15 @@ void EditorWindow::Private::buildActions()
     compareAction = make("compare", {}, [] {});
     confirmAction = make("confirm", { QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter) },
                          [this] { q->confirm(); });
-    cancelAction = make("cancel", { QKeySequence(Qt::Key_Escape) }, [this] { q->cancel(); });
+    cancelAction = make("cancel", { QKeySequence(Qt::Key_Escape) }, [this] {
+        // An open popup list is closed alone, keeping the entry and what was dragged.
+        if (MPopupList *popup = shownPopup(view->scene())) {
+            popup->dismiss();
+            scheduleUiMap();
+            return;
+        }
+        q->cancel();
+    });
     // Zoom keys as Gwenview and Loupe have them: + and - with or without Ctrl; F or
     // Ctrl+0 to fit; 1 or Ctrl+1 for 100 %.
     zoomInAction
@@ -423,6 +459,7 @@ void EditorWindow::Private::buildActions()
     arabicAction = make("language:ar", {},
                         [this] { q->setLanguage(QLocale(QLocale::Arabic, QLocale::Egypt)); });
     pluginsAction = make("plugins", {}, [this] { showPlugins(); });
+    keysAction = make("keys", { QKeySequence(QKeySequence::HelpContents) }, [this] { showKeys(); });
     englishAction->setCheckable(true);
     arabicAction->setCheckable(true);
     auto *languages = new QActionGroup(q);
@@ -450,8 +487,6 @@ void EditorWindow::Private::buildActions()
     for (const auto &[action, name] : icons)
         action->setIcon(
             EditorIcons::forAction(QString::fromLatin1(name), action->objectName().left(1)));
-    confirmButton->setIcon(confirmAction->icon());
-    cancelButton->setIcon(cancelAction->icon());
 
     fileMenu = q->menuBar()->addMenu(QString());
     fileMenu->addAction(openAction);
@@ -475,6 +510,8 @@ void EditorWindow::Private::buildActions()
     languageMenu = viewMenu->addMenu(QString());
     languageMenu->addActions({ englishAction, arabicAction });
     viewMenu->addAction(pluginsAction);
+    helpMenu = q->menuBar()->addMenu(QString());
+    helpMenu->addAction(keysAction);
 
     QUndoStack *stack = history.stack();
     QObject::connect(stack, &QUndoStack::indexChanged, q, [this] { updateActions(); });
@@ -566,11 +603,24 @@ void EditorWindow::Private::retranslate()
     englishAction->setText(QStringLiteral("English"));
     arabicAction->setText(QStringLiteral("العربية"));
     pluginsAction->setText(EditorWindow::tr("&Plug-ins…"));
+    helpMenu->setTitle(EditorWindow::tr("&Help"));
+    keysAction->setText(EditorWindow::tr("&Keys…"));
     menuStrip->setWindowTitle(EditorWindow::tr("Editor menu"));
-    confirmButton->setText(confirmAction->text());
-    cancelButton->setText(cancelAction->text());
+    for (const auto &[button, action] :
+         { std::pair(confirmButton, confirmAction), std::pair(cancelButton, cancelAction) }) {
+        button->findChild<QLabel *>(QStringLiteral("label"))->setText(action->text());
+        button->findChild<QLabel *>(QStringLiteral("icon"))
+            ->setPixmap(action->icon().pixmap(button->iconSize()));
+        button->setAccessibleName(action->text());
+    }
     confirmButton->setToolTip(withKey(confirmAction->text(), confirmAction->shortcut()));
     cancelButton->setToolTip(withKey(cancelAction->text(), cancelAction->shortcut()));
+
+    // Undo's arrow points back along the reading direction.
+    undoAction->setIcon(EditorIcons::forDirectedAction(
+        QStringLiteral("edit-undo"), QStringLiteral("u"), locale.textDirection()));
+    redoAction->setIcon(EditorIcons::forDirectedAction(
+        QStringLiteral("edit-redo"), QStringLiteral("r"), locale.textDirection()));
 
     // Plug-in names are translated on every call: asked again here.
     for (QAction *entry : std::as_const(entries)) {
@@ -600,6 +650,10 @@ void EditorWindow::Private::updateActions()
     redoAction->setEnabled(idle && stack->canRedo());
     revertAction->setEnabled(idle && open && !picture.editor().edits().steps().isEmpty());
     compareAction->setEnabled(open && !session);
+    undoAction->setText(stack->canUndo() ? EditorWindow::tr("&Undo %1").arg(stack->undoText())
+                                         : EditorWindow::tr("&Undo"));
+    redoAction->setText(stack->canRedo() ? EditorWindow::tr("&Redo %1").arg(stack->redoText())
+                                         : EditorWindow::tr("&Redo"));
     undoAction->setToolTip(withKey(stack->canUndo()
                                        ? EditorWindow::tr("Undo %1").arg(stack->undoText())
                                        : EditorWindow::tr("Nothing to undo"),
@@ -668,8 +722,13 @@ void EditorWindow::Private::updateOrientation()
     rebuildToolBar();
 }
 
-void EditorWindow::Private::showMessage(const QString &text)
+void EditorWindow::Private::showMessage(const QString &message)
 {
+    // Said as a sentence: the file layer's reasons start as a command line's do, after
+    // the program's name ("cannot read …").
+    QString text = message;
+    if (!text.isEmpty() && text.at(0).isLower())
+        text[0] = text.at(0).toUpper();
     messageLabel->setText(text);
     messageBar->show();
     Q_EMIT q->messageChanged(text);
@@ -706,6 +765,7 @@ void EditorWindow::Private::startSession(const QString &pluginClass)
         actionBar->show();
     }
     view->setSession(started);
+    keys->setSession(started);
     updateActions();
     Q_EMIT q->sessionChanged();
 }
@@ -716,6 +776,7 @@ void EditorWindow::Private::sessionFinished(PluginSession::Outcome outcome)
     session = nullptr;
     lastOutcome = outcome;
     view->setSession(nullptr);
+    keys->setSession(nullptr);
     actionBar->hide();
     switch (outcome) {
     case PluginSession::Confirmed:
@@ -819,13 +880,22 @@ void EditorWindow::Private::whenReadyToDiscard(const std::function<void()> &then
     auto *box = new QMessageBox(QMessageBox::Warning, EditorWindow::tr("Unsaved changes"), question,
                                 QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, q);
     box->setObjectName(QStringLiteral("unsavedPrompt"));
+    // Save writes where Save would without asking: a copy beside the opened file unless
+    // replacing it was chosen for good. Return never replaces it: then Cancel is the
+    // default.
+    const QString target = saveTarget();
+    const bool replaces = !target.isEmpty() && target == picture.path();
+    if (!savePath.isEmpty() && savePath == picture.path())
+        box->button(QMessageBox::Save)
+            ->setText(replaces ? EditorWindow::tr("Replace the Original")
+                               : EditorWindow::tr("Save as a Copy"));
     if (editing)
         box->setInformativeText(EditorWindow::tr("Save confirms %1 first; Discard drops it with "
                                                  "every unsaved change.")
                                     .arg(sessionText));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
-    box->setDefaultButton(QMessageBox::Save);
+    box->setDefaultButton(replaces ? QMessageBox::Cancel : QMessageBox::Save);
     QObject::connect(box, &QMessageBox::finished, q, [this, box, then] {
         switch (box->standardButton(box->clickedButton())) {
         case QMessageBox::Save:
@@ -843,7 +913,7 @@ void EditorWindow::Private::whenReadyToDiscard(const std::function<void()> &then
             else if (savePath.isEmpty())
                 saveAsDialog();
             else
-                startSave(savePath, then);
+                startSave(saveTarget(), then);
             break;
         case QMessageBox::Discard:
             then();
@@ -887,10 +957,58 @@ void EditorWindow::Private::saveAsDialog()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
+    // A new name, never the original's: Return in the dialog does not replace it.
     if (!savePath.isEmpty())
-        dialog->selectFile(QFileInfo(savePath).fileName());
-    QObject::connect(dialog, &QFileDialog::fileSelected, q,
-                     [this](const QString &path) { q->saveAs(path); });
+        dialog->selectFile(QFileInfo(SaveChoice::copyName(savePath)).fileName());
+    QObject::connect(dialog, &QFileDialog::fileSelected, q, [this](const QString &path) {
+        if (PictureFile::formatForFileName(path) != "jpeg") {
+            q->saveAs(path);
+            return;
+        }
+        auto *quality = new JpegQualityDialog(QFileInfo(path).fileName(), picture.jpegQuality(), q);
+        quality->setAttribute(Qt::WA_DeleteOnClose);
+        quality->setWindowModality(Qt::WindowModal);
+        QObject::connect(quality, &QDialog::accepted, q,
+                         [this, quality, path] { startSave(path, {}, quality->quality()); });
+        quality->open();
+    });
+    dialog->open();
+}
+
+QString EditorWindow::Private::saveTarget() const
+{
+    // A file this window wrote (a copy, a Save As) is written again; the opened one only
+    // when replacing it was chosen for good.
+    if (savePath.isEmpty() || savePath != picture.path())
+        return savePath;
+    return SaveChoice::remembered() == SaveChoice::Replace ? savePath
+                                                           : SaveChoice::copyName(savePath);
+}
+
+void EditorWindow::Private::saveChosen()
+{
+    if (!isIdle() || !picture.isOpen())
+        return;
+    if (savePath.isEmpty()) {
+        saveAsDialog();
+        return;
+    }
+    if (savePath != picture.path() || SaveChoice::remembered() != SaveChoice::Ask) {
+        startSave(saveTarget());
+        return;
+    }
+    auto *dialog = new SaveChoiceDialog(QFileInfo(savePath).fileName(),
+                                        PictureFile::formatForFileName(savePath) == "jpeg",
+                                        picture.jpegQuality(), q);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    QObject::connect(dialog, &QDialog::accepted, q, [this, dialog] {
+        const SaveChoice::Choice choice = dialog->choice();
+        if (dialog->rememberChoice())
+            SaveChoice::remember(choice);
+        startSave(choice == SaveChoice::Replace ? savePath : SaveChoice::copyName(savePath), {},
+                  dialog->quality());
+    });
     dialog->open();
 }
 
@@ -932,7 +1050,8 @@ bool EditorWindow::Private::doOpen(const QString &path)
     return true;
 }
 
-bool EditorWindow::Private::startSave(const QString &path, const std::function<void()> &then)
+bool EditorWindow::Private::startSave(const QString &path, const std::function<void()> &then,
+                                      int quality)
 {
     if (!isIdle() || !picture.isOpen())
         return false;
@@ -961,11 +1080,11 @@ bool EditorWindow::Private::startSave(const QString &path, const std::function<v
             bar, [bar, done] { bar->setValue(qRound(done * 1000)); }, Qt::QueuedConnection);
     };
     holdGlobalPool(true);
-    saveWatcher.setFuture(QtConcurrent::run(&savePool, [this, path, progress] {
+    saveWatcher.setFuture(QtConcurrent::run(&savePool, [this, path, progress, quality] {
         SaveResult result;
         result.path = path;
         result.saved = picture.save(path, Software, &result.error, &result.warnings,
-                                    &result.changedOnDisk, progress, &saveCancelled);
+                                    &result.changedOnDisk, progress, &saveCancelled, quality);
         return result;
     }));
     return true;
@@ -1166,6 +1285,52 @@ void EditorWindow::Private::showPlugins()
     dialog->show();
 }
 
+void EditorWindow::Private::showKeys()
+{
+    auto *dialog = new QDialog(q);
+    dialog->setObjectName(QStringLiteral("keysDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(EditorWindow::tr("Keys"));
+    auto *layout = new QVBoxLayout(dialog);
+    auto *tree = new QTreeWidget(dialog);
+    tree->setObjectName(QStringLiteral("keysTree"));
+    tree->setRootIsDecorated(false);
+    tree->setHeaderLabels({ EditorWindow::tr("Key"), EditorWindow::tr("Does") });
+    // Every action's keys as they are now (entries and all), then the keys no action has.
+    QList<QPair<QString, QString>> rows;
+    for (QAction *action : q->actions() + entries) {
+        QStringList keys;
+        for (const QKeySequence &sequence : action->shortcuts())
+            keys << sequence.toString(QKeySequence::NativeText);
+        if (!keys.isEmpty())
+            rows.append({ keys.join(EditorWindow::tr(", ")),
+                          QString(action->text()).remove(QLatin1Char('&')) });
+    }
+    rows.append({ QStringLiteral("\\"), EditorWindow::tr("Hold to show the original") });
+    rows.append(
+        { EditorWindow::tr("Tab, Shift+Tab"),
+          EditorWindow::tr("Move the focus over the tool bar's buttons or the list's rows") });
+    rows.append({ EditorWindow::tr("Left, Right"), EditorWindow::tr("Move along the tool bar") });
+    rows.append({ EditorWindow::tr("Up, Down"), EditorWindow::tr("Move in an open list") });
+    rows.append({ EditorWindow::tr("Space, Return"),
+                  EditorWindow::tr("Press the focused button or pick the focused row") });
+    rows.append({ EditorWindow::tr("Escape"),
+                  EditorWindow::tr("Close an open list; otherwise cancel the active edit") });
+    rows.append(
+        { EditorWindow::tr("Arrow keys"), EditorWindow::tr("Move the crop selection by a pixel") });
+    rows.append({ EditorWindow::tr("Shift+arrow keys"),
+                  EditorWindow::tr("Move the crop selection by ten pixels") });
+    for (const auto &[keys, does] : std::as_const(rows))
+        new QTreeWidgetItem(tree, { keys, does });
+    tree->resizeColumnToContents(0);
+    layout->addWidget(tree);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
+    layout->addWidget(buttons);
+    dialog->resize(560, 480);
+    dialog->show();
+}
+
 QString EditorWindow::Private::shownName() const
 {
     return savePath.isEmpty() ? EditorWindow::tr("No picture") : QFileInfo(savePath).fileName();
@@ -1233,6 +1398,7 @@ void EditorWindow::Private::writeUiMap()
     state("window", global(q->frameGeometry()));
     state("view",
           global(QRect(view->viewport()->mapToGlobal(QPoint(0, 0)), view->viewport()->size())));
+    state("focus", keys->focused().isEmpty() ? QStringLiteral("-") : keys->focused());
     file.write(out);
     file.commit();
 }
@@ -1387,6 +1553,11 @@ QList<QAction *> EditorWindow::entries() const
     return d->entries;
 }
 
+QString EditorWindow::keyboardFocus() const
+{
+    return d->keys->focused();
+}
+
 QString EditorWindow::message() const
 {
     // Cleared whenever the bar is hidden.
@@ -1519,6 +1690,18 @@ bool EditorWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // Held, not typed: a key's auto-repeat (a release and a press each time) is not a
     // release. Only keys meant for this window, and not while a dialog of it has them.
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        // The tool bar's and the popup's keys come before the window's shortcuts (Return
+        // picks the focused row rather than confirming).
+        auto *key = static_cast<QKeyEvent *>(event);
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (widget && widget->window() == this && !d->busy && d->keys->wantsKey(key)) {
+            if (event->type() == QEvent::KeyPress)
+                d->keys->handleKey(key);
+            event->accept();
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
         auto *key = static_cast<QKeyEvent *>(event);
         auto *widget = qobject_cast<QWidget *>(watched);

@@ -26,10 +26,15 @@ class QAction;
 // effect as much as a confirmed crop) shows in the view at once, and Cancel shows the
 // picture as it was before the entry was picked. Each confirmed edit becomes one undo
 // step (EditHistory); Edit, Revert to Original takes every edit back as one step of its
-// own. Save writes through PictureFile and keeps the history. Opening another picture
+// own. Save writes through PictureFile and keeps the history. The Save action asks
+// whether to write a copy beside the opened file or replace it (SaveChoice; the copy is
+// the default and the answer can be remembered); once a copy or a Save As was written,
+// Save writes that file again. Save As suggests a copy's name, and a JPEG is written at
+// the quality asked (the opened file's own by default). Opening another picture
 // or closing with unsaved edits asks first; an active entry counts as
-// an unsaved edit, and the prompt's Save confirms it before saving. A file that cannot be
-// read or written is said in the window's message bar and changes nothing; a file another
+// an unsaved edit, and the prompt's Save confirms it before saving where Save would
+// (Return never replaces the original: it is the default only when it copies). A file that cannot
+// be read or written is said in the window's message bar and changes nothing; a file another
 // program changed since it was opened is saved over with the picture shown, and the
 // message bar says so.
 //
@@ -41,6 +46,11 @@ class QAction;
 // destroyed meanwhile stops the render and waits for the worker. While a save runs the
 // process's global QThreadPool is held to one thread (its size is given back after),
 // so that the window's painting never waits for threads the save's filters hold.
+//
+// Keys: Tab and the arrow keys reach the active tool bar's buttons and an open popup
+// list's rows, Space or Return picks, Escape closes an open list alone, and the arrow
+// keys nudge a crop selection (SceneKeys); Help, Keys lists every key. Undo and Redo
+// name their step ("Undo Sepia").
 //
 // Compare: while the backslash key, or the "compare" button of the editor menu, is held,
 // the view shows the original picture in place of the edited one and the status bar
@@ -93,7 +103,8 @@ public:
 
     // Opens `path` in place of the picture shown, asking first about unsaved edits.
     void openPicture(const QString &path);
-    // Save over the opened file; Save As to `path`. True when the save has started on
+    // Save over the file last written (the opened one at first), asking nothing; Save As
+    // to `path`. True when the save has started on
     // its worker (saveFinished() tells how it ended); false when it could not start (an
     // entry active, another save running, no format of that name: said in the message
     // bar).
@@ -119,6 +130,9 @@ public:
     PluginSession *session() const;
     // The editor-menu entries, in menu order.
     QList<QAction *> entries() const;
+    // What the keyboard's focus ring is on (SceneKeys): "toolbar:<object name>",
+    // "popup:<row>", or empty.
+    QString keyboardFocus() const;
     // What the message bar says; empty when hidden.
     QString message() const;
     // Every touch target shown: "open", entries ("entry:<class>"), "undo", "redo", "confirm",

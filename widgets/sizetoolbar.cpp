@@ -79,6 +79,13 @@ MPopupList *createChoicePopup(const QString &title, const QStringList &texts, in
     const QModelIndex current = model->index(currentRow, 0);
     popup->setCurrentIndex(current);
     popup->scrollTo(current);
+    // Scrolled again each time it opens, at its full size: from the top, as far as shows
+    // the current row. Before it first appears the list is a row high, which scrolled the
+    // rows above the current one out of view.
+    QObject::connect(popup, &MDialog::appeared, popup, [popup, model] {
+        popup->scrollTo(model->index(0, 0));
+        popup->scrollTo(popup->currentIndex());
+    });
     return popup;
 }
 

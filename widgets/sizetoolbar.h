@@ -52,7 +52,8 @@ QString sizeText(const char *textId, qlonglong width, qlonglong height);
 // A popup list titled `title` offering `texts` in order, through a string-list model
 // that the list owns; row `currentRow` is current and scrolled into view; its
 // clicked(QModelIndex) is connected to `receiver`'s `clickedMember` (a SLOT()
-// signature). Owned by the caller.
+// signature). Owned by the caller. Each time it appears it shows its rows from the
+// first, scrolled only as far as the current row needs.
 MPopupList *createChoicePopup(const QString &title, const QStringList &texts, int currentRow,
                               QObject *receiver, const char *clickedMember);
 

@@ -280,5 +280,144 @@ or drop one here.</source>
         <source>Picture information (F9)</source>
         <translation>معلومات الصورة (F9)</translation>
     </message>
+    <message>
+        <source>&amp;Undo %1</source>
+        <translation>&amp;تراجع عن %1</translation>
+    </message>
+    <message>
+        <source>&amp;Redo %1</source>
+        <translation>إ&amp;عادة %1</translation>
+    </message>
+    <message>
+        <source>Save as a Copy</source>
+        <translation>حفظ نسخة</translation>
+    </message>
+    <message>
+        <source>Replace the Original</source>
+        <translation>استبدال الأصل</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>م&amp;ساعدة</translation>
+    </message>
+    <message>
+        <source>&amp;Keys…</source>
+        <translation>المفاتي&amp;ح…</translation>
+    </message>
+    <message>
+        <source>Keys</source>
+        <translation>المفاتيح</translation>
+    </message>
+    <message>
+        <source>Key</source>
+        <translation>المفتاح</translation>
+    </message>
+    <message>
+        <source>Does</source>
+        <translation>الوظيفة</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>، </translation>
+    </message>
+    <message>
+        <source>Hold to show the original</source>
+        <translation>اضغط مطولًا لعرض الأصل</translation>
+    </message>
+    <message>
+        <source>Tab, Shift+Tab</source>
+        <translation>Tab، Shift+Tab</translation>
+    </message>
+    <message>
+        <source>Move the focus over the tool bar&apos;s buttons or the list&apos;s rows</source>
+        <translation>نقل التركيز بين أزرار شريط الأدوات أو صفوف القائمة</translation>
+    </message>
+    <message>
+        <source>Left, Right</source>
+        <translation>يسار، يمين</translation>
+    </message>
+    <message>
+        <source>Move along the tool bar</source>
+        <translation>التنقل على شريط الأدوات</translation>
+    </message>
+    <message>
+        <source>Up, Down</source>
+        <translation>أعلى، أسفل</translation>
+    </message>
+    <message>
+        <source>Move in an open list</source>
+        <translation>التنقل في قائمة مفتوحة</translation>
+    </message>
+    <message>
+        <source>Space, Return</source>
+        <translation>مسافة، إدخال</translation>
+    </message>
+    <message>
+        <source>Press the focused button or pick the focused row</source>
+        <translation>ضغط الزر المُركَّز عليه أو اختيار الصف المُركَّز عليه</translation>
+    </message>
+    <message>
+        <source>Escape</source>
+        <translation>Escape</translation>
+    </message>
+    <message>
+        <source>Close an open list; otherwise cancel the active edit</source>
+        <translation>إغلاق القائمة المفتوحة، وإلا إلغاء التعديل الجاري</translation>
+    </message>
+    <message>
+        <source>Arrow keys</source>
+        <translation>مفاتيح الأسهم</translation>
+    </message>
+    <message>
+        <source>Move the crop selection by a pixel</source>
+        <translation>تحريك تحديد الاقتصاص بكسلًا واحدًا</translation>
+    </message>
+    <message>
+        <source>Shift+arrow keys</source>
+        <translation>Shift+مفاتيح الأسهم</translation>
+    </message>
+    <message>
+        <source>Move the crop selection by ten pixels</source>
+        <translation>تحريك تحديد الاقتصاص عشرة بكسلات</translation>
+    </message>
+</context>
+<context>
+    <name>SaveChoiceDialog</name>
+    <message>
+        <source>As the original (%1)</source>
+        <translation>كما في الأصل (%1)</translation>
+    </message>
+    <message>
+        <source>As the original</source>
+        <translation>كما في الأصل</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>حفظ</translation>
+    </message>
+    <message>
+        <source>Save the edited picture as a copy beside %1, or replace the original? A replaced original cannot be brought back.</source>
+        <translation>هل تريد حفظ الصورة المعدلة نسخةً بجانب %1، أم استبدال الأصل؟ لا يمكن استعادة الأصل بعد استبداله.</translation>
+    </message>
+    <message>
+        <source>JPEG &amp;quality:</source>
+        <translation>&amp;جودة JPEG:</translation>
+    </message>
+    <message>
+        <source>&amp;Always do this</source>
+        <translation>افعل هذا &amp;دائمًا</translation>
+    </message>
+    <message>
+        <source>Save as a &amp;Copy</source>
+        <translation>حفظ &amp;نسخة</translation>
+    </message>
+    <message>
+        <source>&amp;Replace the Original</source>
+        <translation>ا&amp;ستبدال الأصل</translation>
+    </message>
+    <message>
+        <source>JPEG quality</source>
+        <translation>جودة JPEG</translation>
+    </message>
 </context>
 </TS>

@@ -87,7 +87,12 @@ convert-im6.q16 -size 6000x4000 gradient:'#c85028-#2878c8' -fill white \
     -draw 'rectangle 0,0 1499,999' -quality 85 "$work/large.jpg"
 cp "$work/large.jpg" "$work/opened.jpg"
 
-LUMORA_EDITOR_UI_MAP=$XDRIVE_MAP QT_QPA_PLATFORM=xcb "$editor" "$work/large.jpg" \
+# Save writes over the opened file here, as for a person who chose "Replace the
+# Original" for good (the choice itself is editor-x11-live's and tst_editorsave's).
+mkdir -p "$work/config/lumora"
+printf '[save]\nchoice=2\n' >"$work/config/lumora/lumora-editor.conf"
+XDG_CONFIG_HOME=$work/config LUMORA_EDITOR_UI_MAP=$XDRIVE_MAP QT_QPA_PLATFORM=xcb \
+    "$editor" "$work/large.jpg" \
     >"$work/editor.log" 2>&1 &
 app=$!
 window=$(timeout 20 xdotool search --sync --all --pid "$app" --class lumora-editor | head -n 1)

@@ -123,7 +123,10 @@ cp "$sample" "$work/original.jpg"
 # What another program writes over the file: the same photo's negative.
 convert "$sample" -negate "$work/other.jpg"
 
-LUMORA_EDITOR_UI_MAP=$XDRIVE_MAP QT_QPA_PLATFORM=xcb "$editor" "$work/photo.jpg" \
+# Nothing remembered: Save asks whether to write a copy or replace the photo.
+mkdir -p "$work/config"
+XDG_CONFIG_HOME=$work/config LUMORA_EDITOR_UI_MAP=$XDRIVE_MAP QT_QPA_PLATFORM=xcb \
+    "$editor" "$work/photo.jpg" \
     >"$work/editor.log" 2>&1 &
 app=$!
 window=$(timeout 20 xdotool search --sync --all --pid "$app" --class lumora-editor | head -n 1)
@@ -156,12 +159,23 @@ as_before() {
 xdrive_until as_before
 echo "after Cancel the screen shows the picture as before"
 
-echo "== rotate right, cut the file short under the window, save (Ctrl+S)"
+# Ctrl+S and "Replace the Original" (Alt+R) in the question it asks.
+save_replacing() {
+    xdrive_key ctrl+s
+    local question
+    question=$(timeout 20 xdotool search --sync --all --onlyvisible --pid "$app" --name "^Save$" \
+        | head -n 1)
+    [ -n "$question" ] || xdrive_fail "Save asked nothing"
+    xdrive_until "[ \"\$(xdotool getactivewindow)\" = $question ]"
+    xdrive_key alt+r
+}
+
+echo "== rotate right, cut the file short under the window, save (Ctrl+S, Replace)"
 xdrive_key ctrl+r
 xdrive_until "xdrive_is steps 1"
 truncate -s $(($(stat -c %s "$work/photo.jpg") / 3)) "$work/photo.jpg"
 shoot_steady "$work/shown-1.png"
-xdrive_key ctrl+s
+save_replacing
 xdrive_until "xdrive_is saves 1 && xdrive_is modified 0"
 kill -0 "$app" || xdrive_fail "the editor died saving over a file cut short"
 xdrive_state message | grep -q "changed on disk" || xdrive_fail "no word of the changed file"
@@ -172,7 +186,7 @@ xdrive_key ctrl+r
 xdrive_until "xdrive_is steps 2"
 cat "$work/other.jpg" >"$work/photo.jpg"
 shoot_steady "$work/shown-2.png"
-xdrive_key ctrl+s
+save_replacing
 xdrive_until "xdrive_is saves 2 && xdrive_is modified 0"
 xdrive_state message | grep -q "changed on disk" || xdrive_fail "no word of the changed file"
 saved_is_shown "$work/shown-2.png" "$work/other.jpg" rewritten
@@ -182,7 +196,7 @@ turned=$(rmse "$work/photo.jpg" "$work/expected-turned.png")
 below "$turned" 0.01 || xdrive_fail "saved is not the opened photo turned half round ($turned)"
 echo "saved equals the opened photo turned (RMSE $turned)"
 
-echo "== crop (C), drag a corner, quit (Ctrl+Q), Save in the prompt"
+echo "== crop (C), drag a corner, quit (Ctrl+Q), Return in the prompt: a copy"
 xdrive_key c
 xdrive_until "xdrive_is active EditCropPlugin && xdrive_target handle:2"
 before=$(xdrive_state selection)
@@ -194,17 +208,21 @@ prompt=$(timeout 20 xdotool search --sync --all --onlyvisible --pid "$app" --nam
 [ -n "$prompt" ] || xdrive_fail "no unsaved-changes prompt"
 xdrive_until "[ \"\$(xdotool getactivewindow)\" = $prompt ]"
 xdrive_shot "$artefacts/editor-x11-live-prompt.png"
-xdrive_key Return # Save, the default
+photo_sum=$(sha256sum <"$work/photo.jpg")
+xdrive_key Return # Save as a Copy, the default
 status=0
 timeout 20 tail --pid="$app" -f /dev/null || xdrive_fail "the editor did not quit after Save"
 wait "$app" || status=$?
 app=
 [ "$status" -eq 0 ] || xdrive_fail "the editor ended with status $status"
-read -r w h < <(identify -format '%w %h\n' "$work/photo.jpg")
+[ "$(sha256sum <"$work/photo.jpg")" = "$photo_sum" ] || xdrive_fail "the photo was replaced"
+[ -f "$work/photo-edited.jpg" ] || xdrive_fail "no copy photo-edited.jpg beside the photo"
+read -r w h < <(identify -format '%w %h\n' "$work/photo-edited.jpg")
 [ "$w $h" = "$sw $sh" ] || xdrive_fail "saved ${w}x$h, the crop was ${sw}x$sh"
 convert "$work/original.jpg" -auto-orient -rotate 180 -crop "${sw}x$sh+$sx+$sy" +repage \
     "$work/expected-crop.png"
-cropped=$(rmse "$work/photo.jpg" "$work/expected-crop.png")
+cropped=$(rmse "$work/photo-edited.jpg" "$work/expected-crop.png")
 below "$cropped" 0.02 || xdrive_fail "saved is not the crop of the picture (RMSE $cropped)"
-echo "quit with a crop in progress saved the ${sw}x$sh crop at $sx,$sy (RMSE $cropped)"
+echo "quit with a crop in progress saved the ${sw}x$sh crop at $sx,$sy as a copy (RMSE $cropped);"
+echo "the photo's bytes are unchanged"
 echo "screenshots in $artefacts"

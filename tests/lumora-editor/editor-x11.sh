@@ -55,7 +55,12 @@ xdrive_until "[ -e '$work/wm-up' ]"
 convert "$sample" -depth 8 "$work/original.png"
 cp "$work/original.png" "$work/picture.png"
 
-LUMORA_EDITOR_UI_MAP=$XDRIVE_MAP QT_QPA_PLATFORM=xcb "$editor" >"$work/editor.log" 2>&1 &
+# Save writes over the opened file here, as for a person who chose "Replace the
+# Original" for good (the choice itself is editor-x11-live's and tst_editorsave's).
+mkdir -p "$work/config/lumora"
+printf '[save]\nchoice=2\n' >"$work/config/lumora/lumora-editor.conf"
+XDG_CONFIG_HOME=$work/config LUMORA_EDITOR_UI_MAP=$XDRIVE_MAP QT_QPA_PLATFORM=xcb "$editor" \
+    >"$work/editor.log" 2>&1 &
 app=$!
 window=$(timeout 20 xdotool search --sync --all --pid "$app" --class lumora-editor | head -n 1)
 [ -n "$window" ] || xdrive_fail "no lumora-editor window"

@@ -185,6 +185,14 @@ bool savedBy(EditorWindow &window, const std::function<void()> &start)
     return finished.first().first().toBool();
 }
 
+// Ctrl+S here means writing over the opened file, as a person who chose "Replace the
+// Original" for good has it (the choice itself is tst_editorsave's).
+void rememberReplace()
+{
+    QSettings(QStringLiteral("lumora"), QStringLiteral("lumora-editor"))
+        .setValue(QStringLiteral("save/choice"), 2);
+}
+
 LumoraCropper *cropper(const EditorWindow &window)
 {
     return window.session() ? qobject_cast<LumoraCropper *>(window.session()->plugin()) : nullptr;
@@ -276,15 +284,18 @@ private:
     QString m_picture;
     QPointingDevice *m_touch = nullptr;
     QTemporaryDir m_shared; // what several tests read and none changes
+    QTemporaryDir m_settings; // the window's remembered settings, never the user's
 };
 
 void tst_EditorWindow::initTestCase()
 {
     m_touch = QTest::createTouchDevice();
     EditorIcons::chooseTheme();
-    // The window's remembered state (recent files, panels) in a folder of the test's own.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_shared.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_shared.path());
+    // The window's remembered state (recent files, panels, the save choice) in a folder of
+    // the test's own, never the user's.
+    QVERIFY(m_settings.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settings.path());
 }
 
 std::unique_ptr<EditorWindow> tst_EditorWindow::makeWindow(const QString &pluginDir,
@@ -306,6 +317,7 @@ std::unique_ptr<EditorWindow> tst_EditorWindow::makeWindow(const QString &plugin
 
 void tst_EditorWindow::init()
 {
+    QSettings(QStringLiteral("lumora"), QStringLiteral("lumora-editor")).clear();
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_picture = path(QStringLiteral("picture.png"));
@@ -793,6 +805,7 @@ void tst_EditorWindow::confirmAppliesOnce()
 
 void tst_EditorWindow::undoAfterSave()
 {
+    rememberReplace();
     QTest::keyClick(m_window.get(), Qt::Key_R, Qt::ControlModifier);
     QVERIFY(m_window->isWindowModified());
     QVERIFY(savedBy(*m_window,
@@ -817,7 +830,7 @@ void tst_EditorWindow::unsavedChangesPrompt_data()
 
     QTest::newRow("cancel keeps the edited picture") << int(QMessageBox::Cancel) << false << false;
     QTest::newRow("discard opens the other") << int(QMessageBox::Discard) << true << false;
-    QTest::newRow("save writes, then opens") << int(QMessageBox::Save) << true << true;
+    QTest::newRow("save writes a copy, then opens") << int(QMessageBox::Save) << true << true;
 }
 
 void tst_EditorWindow::unsavedChangesPrompt()
@@ -842,7 +855,11 @@ void tst_EditorWindow::unsavedChangesPrompt()
         QVERIFY(finished.wait(60000));
     }
     QCOMPARE(m_window->picture().image().size(), opened ? QSize(300, 500) : QSize(800, 1200));
-    QCOMPARE(QImage(m_picture).size(), saved ? QSize(800, 1200) : PictureSize);
+    // The original as it was; what was saved is beside it.
+    QCOMPARE(QImage(m_picture).size(), PictureSize);
+    QCOMPARE(QFile::exists(path(QStringLiteral("picture-edited.png"))), saved);
+    if (saved)
+        QCOMPARE(QImage(path(QStringLiteral("picture-edited.png"))).size(), QSize(800, 1200));
     QCOMPARE(m_window->isWindowModified(), !opened);
 }
 
@@ -1100,6 +1117,7 @@ void tst_EditorWindow::fileChangedOnDiskSavesWhatIsShown_data()
 
 void tst_EditorWindow::fileChangedOnDiskSavesWhatIsShown()
 {
+    rememberReplace();
     QFETCH(QString, change);
     QFETCH(bool, changed);
     // A JPEG, so that the save turns the blocks held since open losslessly and writes
@@ -1234,12 +1252,14 @@ void tst_EditorWindow::quitWithAnEditInProgress()
     prompt->button(QMessageBox::StandardButton(answer))->click();
 
     switch (answer) {
-    case QMessageBox::Save:
-        // The window waits for the save, then closes.
+    case QMessageBox::Save: {
+        // The window waits for the save of a copy beside the original, then closes.
         QVERIFY2(finished.wait(60000), qPrintable(m_window->message()));
         QVERIFY2(!m_window->isVisible(), qPrintable(m_window->message()));
+        QCOMPARE(magickDifference(m_picture, original), 0);
+        const QString copy = path(QStringLiteral("picture-edited.png"));
         if (edit == QLatin1String("crop")) {
-            QCOMPARE(magickSize(m_picture), selection.size());
+            QCOMPARE(magickSize(copy), selection.size());
             // Pixel for pixel the opened picture, turned as asked, then cropped.
             const QString expected = path(QStringLiteral("expected.png"));
             QStringList arguments { original };
@@ -1253,16 +1273,17 @@ void tst_EditorWindow::quitWithAnEditInProgress()
                              .arg(selection.y())
                       << QStringLiteral("+repage") << expected;
             QCOMPARE(runProcess(QStringLiteral("convert-im6.q16"), arguments).exitCode, 0);
-            QCOMPARE(magickDifference(m_picture, expected), 0);
+            QCOMPARE(magickDifference(copy, expected), 0);
         } else if (edit == QLatin1String("resize")) {
-            QCOMPARE(magickSize(m_picture), size / 2);
+            QCOMPARE(magickSize(copy), size / 2);
         } else {
-            const QRgb saved = magickPixel(m_picture, QPoint(100, 100));
+            const QRgb saved = magickPixel(copy, QPoint(100, 100));
             QVERIFY2(qRed(saved) == qGreen(saved) && qGreen(saved) == qBlue(saved)
                          && saved != magickPixel(original, QPoint(100, 100)),
                      qPrintable(rgb(saved)));
         }
         break;
+    }
     case QMessageBox::Discard:
         QVERIFY(!m_window->isVisible());
         QCOMPARE(magickDifference(m_picture, original), 0);
@@ -1371,6 +1392,7 @@ void tst_EditorWindow::saveStoppedLeavesTheFile_data()
 
 void tst_EditorWindow::saveStoppedLeavesTheFile()
 {
+    rememberReplace();
     QFETCH(QString, how);
     QFETCH(bool, written);
     const QString file = path(QStringLiteral("photo.jpg"));
