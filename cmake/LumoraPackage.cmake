@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # Debian packages from the install rules: `cpack -G DEB` in the build tree makes
 # lumora (the programs, the two libraries, the plug-ins, the desktop files) and
 # lumora-dev (headers, CMake package, pkg-config files), with the dependencies

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # Gives every tracked file its licence and copyright in the REUSE form: a two-line header
 # in the file's own comment syntax where the file can hold a comment, otherwise an entry
 # in .reuse/dep5 (pictures, fuzz inputs, JSON, files of no known syntax). Idempotent: a

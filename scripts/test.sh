@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # Builds the project with warnings as errors and runs the whole test suite.
 #
 # In continuous integration (CI=true), or with LUMORA_SANITIZE_TOO=1, the suite first

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # lumora_add_plugin(<name> SOURCES <src>... [LIBS <lib>...])
 #
 # Builds the edit plug-in lib<name>.so: a module linking the plug-in frame,

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # The installed tree on its own: stages `cmake --install` into a temporary prefix, moves
 # the prefix, and checks that the programs there find their libraries and the eight
 # plug-ins in the prefix; then builds the example plug-in against the staged SDK in a

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # The Debian packages: `cpack -G DEB` makes lumora and lumora-dev with their
 # dependencies computed; their file lists hold what each should; the unpacked runtime
 # package runs on its own; lintian finds no error.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The host's plug-in loader against the real plug-ins and against shared objects it
 // must refuse, side by side in one folder.
 
