@@ -8,8 +8,14 @@
 # file that already names its licence is left as it is, and .reuse/dep5 is written anew
 # from the tracked files on every run. `reuse lint` checks the result.
 #
-# spdx-headers.sh [SOURCE_DIR]   (default: the tree this script is in)
+# spdx-headers.sh [--check] [SOURCE_DIR]   (default: the tree this script is in)
+# --check changes nothing: it names each file it would change and fails if there is one.
 set -euo pipefail
+check=false
+if [ "${1:-}" = --check ]; then
+    check=true
+    shift
+fi
 cd "${1:-$(dirname "$0")/..}"
 
 holder="2026 The Lumora developers"
@@ -91,14 +97,13 @@ while IFS= read -r -d '' path; do
     if [ "$style" = none ]; then
         uncommented[$licence]+="$path"$'\n'
     elif ! grep -q "$licence_tag:" "$path"; then
-        add_header "$path" "$style" "$licence"
+        [ "$check" = true ] || add_header "$path" "$style" "$licence"
         echo "$path: $licence"
         added=$((added + 1))
     fi
 done < <(git ls-files -z)
 
-mkdir -p .reuse
-{
+dep5() {
     echo "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"
     echo "Upstream-Name: Lumora"
     echo "Upstream-Contact: Lumora developers <dev@lumora.invalid>"
@@ -111,5 +116,15 @@ mkdir -p .reuse
         echo "Copyright: $holder"
         echo "License: $licence"
     done
-} >.reuse/dep5
+}
+if [ "$check" = true ]; then
+    if ! dep5 | cmp -s - .reuse/dep5; then
+        echo ".reuse/dep5: not as the tracked files need it"
+        added=$((added + 1))
+    fi
+    [ "$added" = 0 ] || { echo "$added files to change: run scripts/spdx-headers.sh"; exit 1; }
+    exit 0
+fi
+mkdir -p .reuse
+dep5 >.reuse/dep5
 echo "$added headers added; .reuse/dep5 lists $(printf '%s' "${uncommented[@]}" | grep -c .) files"
