@@ -16,12 +16,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # Oracles (exiftool, ImageMagick, jpegtran, test colour profiles), the X server the
 # window runs on, the icon themes, the install and package checks, extended attributes
-# and ACLs, and the sanitizer tree's compiler and libFuzzer.
+# and ACLs, the sanitizer tree's compiler and libFuzzer, reuse for the licence check, and
+# debhelper and devscripts (hardening-check) for the package test.
 source scripts/deps.sh valgrind clang-format \
     libimage-exiftool-perl imagemagick libjpeg-turbo-progs libgs-common \
     xvfb xauth xdotool openbox x11-apps breeze-icon-theme adwaita-icon-theme libqt6svg6 \
     desktop-file-utils appstream lintian dpkg-dev attr acl \
-    clang-14 libfuzzer-14-dev
+    clang-14 libfuzzer-14-dev reuse debhelper devscripts
 
 jobs=$(nproc)
 ci=false
