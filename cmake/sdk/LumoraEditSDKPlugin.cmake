@@ -11,7 +11,7 @@
 # P/${LumoraEditSDK_INSTALL_PLUGINDIR}); an absolute folder such as the user's own,
 # ${XDG_DATA_HOME:-~/.local/share}/lumora/plugins, where the programs look too, is taken
 # as it is. Otherwise put the result in a folder of LUMORA_PLUGIN_PATH.
-set(LUMORA_PLUGIN_INSTALL_DIR "${LumoraEditSDK_INSTALL_PLUGINDIR}" CACHE PATH
+set(LUMORA_PLUGIN_INSTALL_DIR "${LumoraEditSDK_INSTALL_PLUGINDIR}" CACHE STRING
     "Where lumora_add_plugin(... INSTALL) installs plug-ins; relative to the install prefix")
 
 function(lumora_add_plugin name)
