@@ -7,7 +7,9 @@
 # after their SONAMEs, the programs carry the hardening flags, the unpacked programs run
 # and load their plug-ins, and lintian finds no error and no warning (overrides are
 # justified in debian/*.lintian-overrides). A whole build of its own, far over the CI's
-# budget: runs only with LUMORA_PACKAGE_TEST=1.
+# budget: runs only with LUMORA_PACKAGE_TEST=1. LUMORA_PACKAGE_DIR names a folder to build
+# in (emptied first) instead of a temporary one: with a compiler cache
+# (CMAKE_CXX_COMPILER_LAUNCHER=ccache), a second run in the same folder is quick.
 #
 # package.sh SOURCE_DIR
 set -euo pipefail
@@ -16,17 +18,23 @@ if [ "${LUMORA_PACKAGE_TEST:-0}" != 1 ]; then
     exit 77
 fi
 source=$(cd "$1" && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+if [ -n "${LUMORA_PACKAGE_DIR:-}" ]; then
+    work=$LUMORA_PACKAGE_DIR
+    rm -rf "$work"
+    mkdir -p "$work"
+else
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+fi
 fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
 
 # The tracked files as they are now, uncommitted changes included.
-mkdir "$work/lumora"
-(cd "$source" && git ls-files -z | xargs -0 cp -P --parents -t "$work/lumora")
-if ! (cd "$work/lumora" && dpkg-buildpackage -us -uc -b >"$work/build.log" 2>&1); then
+mkdir "$work/src"
+(cd "$source" && git ls-files -z | xargs -0 cp -P --parents -t "$work/src")
+if ! (cd "$work/src" && dpkg-buildpackage -us -uc -b >"$work/build.log" 2>&1); then
     tail -n 60 "$work/build.log" >&2
     fail "dpkg-buildpackage failed"
 fi
