@@ -101,11 +101,18 @@ root=$work/root
 for package in lumora liblumoracore1 libvelmotouchcore1; do
     dpkg-deb -x "$(deb "$package")" "$root"
 done
-for program in "$root/usr/bin/lumora-edit" "$root/usr/bin/lumora-editor" \
-    "$root/usr/lib/$multiarch/liblumoracore.so.1" "$root/usr/lib/$multiarch/lumora/editplugins/libkadrel.so"; do
-    hardening-check "$program" || fail "$program lacks a hardening flag"
-    ! objdump -p "$program" | grep -E 'R(UN)?PATH' || fail "$program has a run path"
+# Debian 12's dpkg-buildflags has no control-flow protection to give. Fortify can only be
+# judged where a libc call's size is known: the programs have such calls, the libraries
+# and plug-ins may not (lintian counts that as information, not a warning).
+programs=("$root/usr/bin/lumora-edit" "$root/usr/bin/lumora-editor")
+libraries=("$root/usr/lib/$multiarch"/lib*.so.1 "$root/usr/lib/$multiarch/lumora/editplugins"/*.so)
+hardening-check -q --nocfprotection "${programs[@]}" || fail "a program lacks a hardening flag"
+hardening-check -q --nocfprotection --nofortify "${libraries[@]}" \
+    || fail "a library or plug-in lacks a hardening flag"
+for binary in "${programs[@]}" "${libraries[@]}"; do
+    ! objdump -p "$binary" | grep -E 'R(UN)?PATH' || fail "$binary has a run path"
 done
+echo "hardened, no run path: ${#programs[@]} programs, ${#libraries[@]} libraries and plug-ins"
 menu=$(QT_QPA_PLATFORM=offscreen XDG_DATA_HOME="$work/none" LD_LIBRARY_PATH="$root/usr/lib/$multiarch" \
     "$root/usr/bin/lumora-edit" --list)
 printf '%s\n' "$menu"
