@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # Many photos at once: 48 photos of 12 MP through `lumora-edit --output-dir` against
 # libvips's command line run per file under xargs -P on every core (and, with
 # LUMORA_BENCH_ALL=1, ImageMagick's mogrify -path), the same edit (sepia) at the input's

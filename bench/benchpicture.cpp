@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // lumora-bench-picture SAMPLE OUT.jpg: the benchmarks' 4000x3000 picture. lumora-edit's
 // sample scaled up, with a fixed film grain over it, so that the picture carries the
 // fine detail of a photograph (which JPEG coding and the filters' data paths feel)

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // lumora-bench-drag: one crop-tool mouse move that refreshes the size widget's labels,
 // against the two bare MLabel::setText calls that set the same texts. The crop plug-in
 // is loaded through its entry points, given the host's edit UI provider holding a

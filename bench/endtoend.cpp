@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // lumora-bench-endtoend LUMORA_EDIT CONVERT PICTURE.jpg WORKDIR: lumora-edit, all eight
 // plug-ins loaded, applying five edits to a 12-megapixel JPEG and writing a JPEG,
 // against the same chain in one ImageMagick command; wall time and the peak resident

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // lumora-bench-filters PICTURE.jpg PICTURE.mpc CONVERT: the host's nine filters on the
 // picture held in memory, each run through ImageFilters::applyFilter as the edit UI
 // provider runs it, against a deep copy of the picture and against ImageMagick's nearest

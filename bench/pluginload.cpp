@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // lumora-bench-pluginload: opening one of our plug-ins as the host does (dlopen, the
 // verification record compared with the host's, qt_plugin_instance, qobject_cast,
 // delete, dlclose) against Qt's own JPEG image-format plug-in through QPluginLoader

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // lumora-bench-vips: lumora-edit against libvips's command line (Debian's libvips-tools) and
 // jpegtran, whole processes, wall time and peak resident memory of every child (ru_maxrss
 // from wait4), medians of interleaved runs after one untimed run of each.

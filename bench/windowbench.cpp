@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // lumora-bench-window: the editor window, offscreen, as a person feels it: opening a picture
 // until the view painted it, a tap until its repaint, memory over undo and redo, and how long
 // the event loop stands still during a save. Every call on the window goes through

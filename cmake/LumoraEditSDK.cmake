@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # The plug-in SDK, the -dev component: the exported targets of the host contract, the
 # toolkit and the frame as the CMake package LumoraEditSDK, with lumora_add_plugin(),
 # and pkg-config files for the two libraries. Every path in them is relative to where

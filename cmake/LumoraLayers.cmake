@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # Layered static libraries: each records its layer and what it links, and
 # lumora_check_host_layers() fails the configuration on a link to a library of the same
 # or a higher layer.

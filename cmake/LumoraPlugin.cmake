@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # lumora_add_plugin(<name> SOURCES <src>... [LIBS <lib>...])
 #
 # Adds the edit plug-in lib<name>.so to the build tree's plug-in folder (installed in

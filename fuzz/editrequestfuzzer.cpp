@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // EditRequest::parse on arbitrary text, as lumora-edit gets it from its command line:
 // crop=RATIO[@X,Y,WxH], resize=PCT, effect=NAME[,NAME...], plugin=CLASS and the one-shots.
 #include "editrequest.h"

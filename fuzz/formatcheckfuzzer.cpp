@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // FormatCheck on arbitrary bytes: the completeness walk of every format it knows, each
 // given the same file, and the GIF frame count.
 #include "formatcheck.h"

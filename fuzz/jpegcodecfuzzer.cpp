@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // JpegCodec::readInfo on arbitrary bytes: the marker walk, the frame's sampling factors
 // and the quality estimate from the quantisation tables.
 #include "fuzzinput.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // PhotoMetadata on arbitrary bytes: read() walks whatever container Exiv2 recognises
 // (JPEG segments, PNG chunks, WebP RIFF chunks, TIFF IFDs), then writeInto() puts what it
 // read back into the same bytes and into one well-formed JPEG, PNG or WebP, whose

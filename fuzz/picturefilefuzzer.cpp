@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // PictureFile::open on arbitrary bytes, as a file on disk: the format found from the
 // content, the damage checks, the JPEG header, the size against memory, the decode and
 // the metadata, then describe() over what it opened.

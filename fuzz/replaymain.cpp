@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Runs a fuzz target's LLVMFuzzerTestOneInput over files and folders given on the command
 // line, without libFuzzer: how the gcc builds (plain and sanitized) check that no seed
 // and no saved crash input fails again. Prints one line per input, so that a crash names

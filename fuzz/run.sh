@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # Builds the libFuzzer targets (fuzz/CMakeLists.txt) in a tree of their own with clang-14,
 # ASan and UBSan, and runs each for a bounded time, one process on one core.
 #

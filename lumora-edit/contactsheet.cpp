@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // lumora-contact-sheet OUT.png [LABEL=]FILE...: one PNG showing the given pictures
 // side by side, each scaled into the same cell and captioned, so a person sees a run's
 // results at a glance.

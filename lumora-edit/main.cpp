@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // lumora-edit: loads the picture editor's edit plug-ins and applies edits to a
 // picture through them, exactly as the editor and its user would.
 

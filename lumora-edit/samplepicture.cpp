@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // lumora-sample OUT.jpg: draws the sample picture the demo edits, a small landscape
 // scene that is neither symmetric nor evenly lit, so that every flip, rotation,
 // crop and colour change shows, and slightly dull, so that auto-fix has work to do.

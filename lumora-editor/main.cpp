@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // lumora-editor: the picture editor as a person uses it, a window hosting the edit
 // plug-ins, driven by mouse, touch and keys.
 

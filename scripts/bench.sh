@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # Builds the benchmarks in Release and runs them: lumora-edit against libvips's command line
 # on a 12 MP JPEG in 4:2:0 and in 4:4:4 (every single edit, time and peak memory), against
 # jpegtran for the lossless turn, the five-edit chain against libvips's, 48 photos at once

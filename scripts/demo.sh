@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # Builds lumora-edit and its plug-ins, then applies every edit to the sample photo
 # through the plug-ins: prints the editor menu, what the photo holds before and after
 # one edit, and each edit's trace, writes each result, the tool bars and a contact

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # Sourced by the other scripts: installs the Debian 12 packages the build, the tests
 # and the demo need, when any is missing. Needs root (or sudo) only when installing.
 lumora_packages=(

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # The editor window as a person uses it, on an X server of its own (Xvfb and openbox),
 # driven with real key and mouse input (xdotool): picks crop, drags a corner, picks a
 # ratio, confirms, taps two effects (one activation each), undoes one, then goes to the

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # Builds the project with warnings as errors and runs the whole test suite.
 #
 # In continuous integration (CI=true), or with LUMORA_SANITIZE_TOO=1, the suite first
@@ -13,12 +16,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # Oracles (exiftool, ImageMagick, jpegtran, heif-enc and heif-convert, test colour
 # profiles), the X server the window runs on, the icon themes, the install and package
-# checks, extended attributes and ACLs, and the sanitizer tree's compiler and libFuzzer.
+# checks, extended attributes and ACLs, the sanitizer tree's compiler and libFuzzer, reuse
+# for the licence check, and debhelper and devscripts (hardening-check) for the package test.
 source scripts/deps.sh valgrind clang-format \
     libimage-exiftool-perl imagemagick libjpeg-turbo-progs libheif-examples libgs-common \
     xvfb xauth xdotool openbox x11-apps breeze-icon-theme adwaita-icon-theme libqt6svg6 \
     desktop-file-utils appstream lintian dpkg-dev attr acl \
-    clang-14 libfuzzer-14-dev
+    clang-14 libfuzzer-14-dev reuse debhelper devscripts
 
 jobs=$(nproc)
 ci=false

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: CC0-1.0
+
 #include "rotatehalfturnplugin.h"
 
 #include <lumoraedituiprovider.h>

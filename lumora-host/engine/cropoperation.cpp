@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The crop: the part of the picture inside a rectangle. Row by row, it keeps the
 // rectangle's rows and, of each, the rectangle's columns.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Auto levels: a histogram of the whole picture first, then one curve a channel.
 
 #include "operation.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Smooth scaling to a size. Each output row mixes several input rows by weights that
 // depend on the whole height, so it needs the whole picture.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The flips and rotations: they move pixels without changing one, and compose to the
 // turns a JPEG can take without re-encoding.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // What follows a JPEG's primary picture: found by walking its structure, carried after an
 // edited primary picture, and its XMP pointers kept true.
 #include "jpegtrailer.h"

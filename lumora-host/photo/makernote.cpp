@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // A MakerNote carried into an edited file only where its values read back as they were.
 
 #include "makernote.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 #include "pluginpaths.h"
 
 #include <QCoreApplication>
@@ -36,6 +39,16 @@ QString PluginPaths::defaultFolder()
     return installed;
 }
 
+QString PluginPaths::userFolder()
+{
+    // The base-directory rules: XDG_DATA_HOME when set to an absolute path (a relative one
+    // is invalid and ignored), else ~/.local/share.
+    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (dataHome.isEmpty() || !QDir::isAbsolutePath(dataHome))
+        dataHome = QDir::homePath() + QStringLiteral("/.local/share");
+    return QDir::cleanPath(dataHome + QStringLiteral("/lumora/plugins"));
+}
+
 QStringList PluginPaths::folders(const QStringList &given)
 {
     QStringList out;
@@ -54,12 +67,14 @@ QStringList PluginPaths::folders(const QStringList &given)
         if (QFileInfo(folder).isDir())
             add(folder);
     }
+    if (QFileInfo(userFolder()).isDir())
+        add(userFolder());
     add(defaultFolder());
     return out;
 }
 
 QString PluginPaths::describeDefault()
 {
-    return QStringLiteral("the folders of LUMORA_PLUGIN_PATH, then %1")
-        .arg(QDir::toNativeSeparators(defaultFolder()));
+    return QStringLiteral("the folders of LUMORA_PLUGIN_PATH, then %1, then %2")
+        .arg(QDir::toNativeSeparators(userFolder()), QDir::toNativeSeparators(defaultFolder()));
 }

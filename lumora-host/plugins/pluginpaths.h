@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 #ifndef PLUGINPATHS_H
 #define PLUGINPATHS_H
 
@@ -17,10 +20,15 @@ namespace PluginPaths {
 // plug-in folder. Needs a QCoreApplication.
 QString defaultFolder();
 
+// The user's own plug-in folder, following the freedesktop base-directory rules:
+// $XDG_DATA_HOME/lumora/plugins, or ~/.local/share/lumora/plugins when XDG_DATA_HOME is
+// unset, empty or not absolute. It need not exist.
+QString userFolder();
+
 // The folders to load from, in order. `given` (from --plugins) replaces all others when
 // not empty. Otherwise the existing folders of LUMORA_PLUGIN_PATH (colon-separated, as
-// QT_PLUGIN_PATH; folders that do not exist are skipped), then defaultFolder(). Each is
-// an absolute, clean path; no folder appears twice.
+// QT_PLUGIN_PATH; folders that do not exist are skipped), then userFolder() if it exists,
+// then defaultFolder(). Each is an absolute, clean path; no folder appears twice.
 QStringList folders(const QStringList &given = QStringList());
 
 // One line for --help: what is searched when --plugins is not given.

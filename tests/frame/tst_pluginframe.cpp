@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The frame every plug-in shared object carries, checked on each built plug-in
 // through its exported entry points, as the host's loader meets it.
 

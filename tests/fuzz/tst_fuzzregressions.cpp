@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Every fuzz target's seeds and saved crash inputs (fuzz/regressions/<target>/), each run
 // through the target's entry point by its replay program, in whatever build this is: in
 // the sanitizer build an input that reads out of bounds or hits undefined behaviour again

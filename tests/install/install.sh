@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # The installed tree on its own: stages `cmake --install` into a temporary prefix, moves
 # the prefix, and checks that the programs there find their libraries and the eight
-# plug-ins in the prefix; then builds the example plug-in against the staged SDK in a
-# fresh tree, loads it through LUMORA_PLUGIN_PATH and applies it.
+# plug-ins in the prefix; then builds the example plug-in against the moved SDK in a
+# fresh tree, loads it through LUMORA_PLUGIN_PATH and applies it; installs it under a
+# prefix of its own with `cmake --install --prefix`, and into the user's plug-in folder,
+# where the programs find it unasked.
 #
 # install.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
@@ -45,6 +50,8 @@ grep -qF "$prefix/bin/../lib/liblumoracore.so.1" <<<"$libraries" \
     || fail "lumora-edit does not take liblumoracore from the prefix: $libraries"
 
 unset LUMORA_PLUGIN_PATH LD_LIBRARY_PATH
+# No user's plug-ins but those this test installs.
+export XDG_DATA_HOME=$work/no-user-plugins
 export QT_QPA_PLATFORM=offscreen
 menu=$("$prefix/bin/lumora-edit" --list)
 printf '%s\n' "$menu"
@@ -101,3 +108,42 @@ if [ "$differing" != 0 ]; then
     fail "$differing pixels differ: $artefacts/out.png against $artefacts/expected.png"
 fi
 echo "the example plug-in turned the picture half round"
+
+# Under the third party's own prefix, nothing in the SDK's.
+cmake --install "$work/example" --prefix "$work/thirdparty" >/dev/null
+installed=$(cd "$work/thirdparty" && find . -type f)
+[ "$installed" = "./lib/lumora/editplugins/librotatehalfturn.so" ] \
+    || fail "the example installed under --prefix as: $installed"
+[ ! -e "$prefix/lib/lumora/editplugins/librotatehalfturn.so" ] \
+    || fail "the example installed into the SDK's prefix"
+echo "the example installed under its own prefix"
+
+# Into the user's folder (LUMORA_PLUGIN_INSTALL_DIR), then found there with no
+# LUMORA_PLUGIN_PATH. Each row: what XDG_DATA_HOME is, and the folder the programs must
+# take: the base-directory rules fall back to ~/.local/share when it is unset, empty or
+# relative.
+home=$work/home
+while IFS='|' read -r row data_home folder; do
+    rm -rf "$home" "$work/xdg"
+    cmake "$work/example" -DLUMORA_PLUGIN_INSTALL_DIR="$folder" >/dev/null
+    cmake --install "$work/example" >/dev/null
+    [ -f "$folder/librotatehalfturn.so" ] || fail "$row: not installed in $folder"
+    if [ "$data_home" = unset ]; then
+        menu=$(env -u XDG_DATA_HOME HOME="$home" "$prefix/bin/lumora-edit" --list)
+    else
+        menu=$(cd "$work" && HOME="$home" XDG_DATA_HOME="$data_home" "$prefix/bin/lumora-edit" --list)
+    fi
+    [ "$(printf '%s\n' "$menu" | sed -n 4p | cut -f4,5)" = "$(printf 'RotateHalfTurnPlugin\t%s' "$folder/librotatehalfturn.so")" ] \
+        || fail "$row: the fourth entry is not the example in $folder: $menu"
+    [ "$(printf '%s\n' "$menu" | wc -l)" = 9 ] || fail "$row: the menu does not have nine entries"
+    echo "$row: found in $folder"
+done <<ROWS
+XDG_DATA_HOME set|$work/xdg|$work/xdg/lumora/plugins
+XDG_DATA_HOME unset|unset|$home/.local/share/lumora/plugins
+XDG_DATA_HOME empty||$home/.local/share/lumora/plugins
+XDG_DATA_HOME relative is ignored|xdg|$home/.local/share/lumora/plugins
+ROWS
+# An absolute XDG_DATA_HOME replaces ~/.local/share: the plug-in left there is not loaded.
+menu=$(HOME="$home" XDG_DATA_HOME="$work/xdg" "$prefix/bin/lumora-edit" --list)
+[ "$(printf '%s\n' "$menu" | wc -l)" = 8 ] \
+    || fail "~/.local/share searched though XDG_DATA_HOME is set: $menu"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Runs every plug-in through its whole life many times, as the host and a user do:
 // activate, build the tool bar in the active window, choose (a popup row, an effect,
 // a crop drag), confirm with deactivate(true), and the host deletes the tool bar; every

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // lumora-edit over many pictures at once (--output-dir), run as a user runs it: the
 // outputs against single runs of the same edits, failures that stop no other picture,
 // outputs never replaced unasked, a clean stop on a signal, the progress bar on a

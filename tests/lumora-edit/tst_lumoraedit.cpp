@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // lumora-edit run as a user runs it: real pictures in, real pictures out, the trace
 // of what each plug-in asked for, and clear refusals of bad input.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Camera makers' MakerNotes through lumora-edit's edits, read before and after by exiftool.
 // Each maker points into its MakerNote in its own way; the EXIF blocks are built here, one
 // directory entry at a time, so that every such way is met, and a value lies outside its

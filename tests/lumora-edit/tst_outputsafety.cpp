@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // lumora-edit's outputs that never destroy and its output that cannot act on a
 // terminal, run as a user runs it: a read-only file as a user who may not write it, a
 // name as long as the file system allows, outputs that are inputs of the same batch, a

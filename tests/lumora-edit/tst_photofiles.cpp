@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // lumora-edit on real photo files, checked with tools that are not ours: exiftool for
 // metadata, ImageMagick for depth, colour model and JPEG quality, jpegtran for the
 // lossless turns; and every way a write can go wrong on a real file system.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // lumora-edit and what a JPEG holds beside its pixels, segment by segment: XMP larger
 // than one segment (extended XMP), a part too large for its format, and --strip. Checked
 // with exiftool, jpegtran, ImageMagick and this test's own walk over the markers.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Which formats lumora-edit reads and writes, checked through the built program with
 // readers that are not ours (ImageMagick Q16): every format written gives its pixels
 // back at any size, a drawing is never rendered whatever its name, and a PNG's colour

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // What follows the picture in a JPEG, through lumora-edit: a motion photo's video kept
 // after the edited picture with its XMP pointers true, the other pictures of a
 // multi-picture file left out with their MPF index and a warning, and nothing pointing

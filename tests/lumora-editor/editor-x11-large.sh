@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # lumora-editor on a real X server (Xvfb, openbox) with a large photo (6000 x 4000 JPEG
 # made by ImageMagick), driven by real input (xdotool); the screen read from screenshots:
 #   - thirty edits, then thirty undos (Ctrl+Z): the screen shows the original again;

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # lumora-editor on a real X server (Xvfb, openbox), driven by real input (xdotool), in
 # what the screen shows while an entry is active and what the world around the window
 # does to it. The screen is read from screenshots, pictures with ImageMagick:

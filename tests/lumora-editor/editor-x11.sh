@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # lumora-editor end to end on a real X server (Xvfb, with openbox as window manager),
 # driven by real key and mouse input (xdotool): opens a picture through the file
 # dialog, rotates it, crops it

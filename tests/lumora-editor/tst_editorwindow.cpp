@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The editor window driven as a person drives it: taps on its entries and buttons,
 // drags and touches on the picture's viewport, keys; what the picture, the history and
 // the files become.

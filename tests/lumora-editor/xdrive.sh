@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # Sourced: drives a running lumora-editor on an X display with real input (xdotool),
 # finding what to press through the map of touch targets and state the editor keeps
 # when LUMORA_EDITOR_UI_MAP names a file. Set XDRIVE_MAP to that file first.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The five one-shot plug-ins, loaded through their entry points and driven as the
 // host drives them, with a recording edit UI provider and with none.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Seeded random sequences of what a host and its user may do with the eight plug-ins,
 // in any order: activating, building and deleting tool bars, choosing popup rows,
 // tapping buttons, dragging the crop selection anywhere, confirming and cancelling,

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Labels: single-line text, eliding to the label's width, alignment, size hints,
 // and the tool-bar strip a container label paints.
 

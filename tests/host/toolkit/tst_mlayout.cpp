@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The policy-driven layout: which policy is active, which items show, and who
 // owns and removes what.
 

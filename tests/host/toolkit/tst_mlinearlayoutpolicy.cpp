@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Geometry of the linear policy: how items, stretches, alignments, margins and
 // spacing divide a line, and what size the line asks for.
 

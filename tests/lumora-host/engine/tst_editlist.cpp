@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The edit list: the flag-1 rule, undo, redo and revert along it, and its JSON lines read
 // back as they were written, also from a trace.
 

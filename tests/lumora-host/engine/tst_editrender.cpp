@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The three renderers of an edit list against the filters applied one after another:
 // streamed in bands of any height, with and without threads, bit for bit; reduced within
 // a PSNR bound of the full render scaled down.

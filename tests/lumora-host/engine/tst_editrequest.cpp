@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The command line's edits: what each asks of which plug-in, and what is refused.
 
 #include "editrequest.h"

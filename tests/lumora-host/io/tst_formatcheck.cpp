@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // FormatCheck driven directly over whole files ImageMagick writes (and reads back
 // without a word) and the same files cut short, patched or replaced by garbage.
 

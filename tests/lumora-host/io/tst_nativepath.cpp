@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // NativePath driven directly: names of any bytes decoded and given back unchanged,
 // checked against the file system (names find(1) lists, files stat(2) finds) and
 // against hand-written decodings.

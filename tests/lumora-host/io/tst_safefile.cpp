@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // SafeFile driven directly, checked against the file system (stat, find, getfattr,
 // getfacl) under real faults: a file-size limit, another user, signals during a write.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // JPEG coding and lossless turns, checked against ImageMagick 6, cjpeg and jpegtran.
 
 #include "jpegcodec.h"

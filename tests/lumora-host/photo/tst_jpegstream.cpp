@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // JPEG decoded and encoded in bands, checked against TurboJPEG decoding and encoding the
 // whole picture (JpegCodec), on files ImageMagick 6 and cjpeg write.
 

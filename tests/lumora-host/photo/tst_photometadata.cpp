@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Photo metadata through an edit, per format: camera files made with exiftool, edited
 // pictures encoded by Qt, the result read back by exiftool.
 

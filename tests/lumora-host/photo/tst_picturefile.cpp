@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // PictureFile driven directly: what open() refuses, what save() keeps (checked with
 // exiftool, ImageMagick and jpegtran), saves that fail all or nothing under a real
 // file-size limit, and what changedOnDisk() sees of changes made on disk.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Picture files read and written in bands: rows() gives open()'s picture, reduced() a
 // DCT-scaled or smoothly scaled copy, and save() of bands writes what save() of the
 // whole picture writes, as ImageMagick decodes it and exiftool reads its metadata.

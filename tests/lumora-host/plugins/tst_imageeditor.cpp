@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The host's edit UI provider: real pixel work, the meaning of the flag, refusals.
 
 #include "imageeditor.h"

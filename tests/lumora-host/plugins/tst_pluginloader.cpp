@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The host's plug-in loader against the real plug-ins and against shared objects it
 // must refuse, side by side in one folder.
 
@@ -168,18 +171,33 @@ void tst_PluginLoader::searchPath()
 
     QTemporaryDir a;
     QTemporaryDir b;
+    // The user's folder, between LUMORA_PLUGIN_PATH and the built-in one, only once it
+    // exists.
+    QTemporaryDir dataHome;
+    const QString user = dataHome.path() + QStringLiteral("/lumora/plugins");
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
+    QCOMPARE(PluginPaths::userFolder(), user);
     const QByteArray saved = qgetenv("LUMORA_PLUGIN_PATH");
     qputenv("LUMORA_PLUGIN_PATH",
             (a.path() + QStringLiteral("::") + a.path() + QStringLiteral("/missing:") + b.path()
              + QStringLiteral("/"))
                 .toLocal8Bit());
     QCOMPARE(PluginPaths::folders(), QStringList({ a.path(), b.path(), builtIn }));
+    QVERIFY(QDir().mkpath(user));
+    QCOMPARE(PluginPaths::folders(), QStringList({ a.path(), b.path(), user, builtIn }));
     // --plugins replaces them all, the default too.
     QCOMPARE(PluginPaths::folders({ b.path() }), QStringList { b.path() });
     qunsetenv("LUMORA_PLUGIN_PATH");
+    QCOMPARE(PluginPaths::folders(), QStringList({ user, builtIn }));
+    QVERIFY(QDir(user).removeRecursively());
     QCOMPARE(PluginPaths::folders(), QStringList { builtIn });
     if (!saved.isNull())
         qputenv("LUMORA_PLUGIN_PATH", saved);
+    if (savedDataHome.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", savedDataHome);
 }
 
 QTEST_MAIN(tst_PluginLoader)

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The host's driving sequence, seen from a plug-in that writes down every call it gets.
 
 #include "imageeditor.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The trace lines lumora-edit writes: valid JSON, in the documented shape.
 
 #include "tracingprovider.h"
