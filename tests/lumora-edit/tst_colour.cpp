@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Colour management through lumora-edit: CMYK JPEGs turned into sRGB through their own
 // or the standard CMYK profile, and --to-srgb, each against ImageMagick's conversion with
 // the same profiles, the written profile read by exiftool.

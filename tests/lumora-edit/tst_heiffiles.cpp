@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // HEIC and AVIF through the built lumora-edit, against tools that are not ours: heif-enc
 // makes the files (from a JPEG carrying EXIF, XMP and a profile), exiftool reads their
 // metadata, heif-convert decodes them, ImageMagick turns and compares the pixels.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // lumora-edit as scripts use it, run as a shell runs it: standard input and output as
 // pictures, --info over many files as text and JSON, quiet and verbose batches, folders
 // taken recursively, the locale from the environment, the bash completion, and the

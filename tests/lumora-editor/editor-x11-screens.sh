@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Lumora developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # lumora-editor as a viewer on two screens, a phone's (720x1280, portrait) and a
 # desktop's (1280x800), each on an X server of its own (Xvfb, openbox), driven by real
 # keys (xdotool): the first window, the next and previous picture of the folder, 100 %

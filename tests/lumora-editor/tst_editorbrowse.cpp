@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The editor window as a viewer: browsing a folder, fit and 100 % on a screen of two
 // device pixels per pixel, full screen, the picture information panel, the empty
 // window and the first window's size. Driven through real keys and mouse events.

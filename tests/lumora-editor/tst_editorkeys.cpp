@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The window by keyboard alone, and its popups: Escape with and without a list open,
 // a list opening on its current row with a hint that it scrolls, Tab and the arrow keys
 // over the tool bars and rows with a ring that shows, the crop selection nudged, Help's

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Saving from the window as a person does it: Ctrl+S and its question, the unsaved-edits
 // prompt's default, the copy's name, the JPEG quality; the original's bytes compared
 // before and after, the written files read by ImageMagick.
