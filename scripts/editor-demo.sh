@@ -98,7 +98,7 @@ effect() {
 
 # The viewer's steps after the edits, each a step_NAME function, in this order; a name
 # with no function (a feature this editor does not have) is left out.
-viewer_steps=(browse actual metadata compare fullscreen copy save phone)
+viewer_steps=(browse actual metadata compare fullscreen copy browse_saved phone)
 
 # The arrow keys run the way the language reads.
 next_key() { [ "$language" = ar ] && echo Left || echo Right; }
@@ -152,11 +152,23 @@ step_fullscreen() {
     xdrive_until "xdrive_is fullscreen 0"
 }
 
-step_save() {
-    echo "   save (Ctrl+S), then the next picture and back"
+step_copy() {
+    echo "   save (Ctrl+S): Return takes the default, a copy beside the original"
+    local before
+    before=$(sha256sum <"$work/$language/photo1.jpg")
     xdrive_key ctrl+s
+    xdrive_until "[ \"\$(xdotool getactivewindow)\" != $window ]"
+    import -window root "$out/editor-$language-save-choice.png"
+    echo "   $out/editor-$language-save-choice.png"
+    xdrive_key Return
     xdrive_until "xdrive_is saves 1 && xdrive_is modified 0"
-    cp "$work/$language/photo1.jpg" "$out/editor-$language-saved.jpg"
+    [ "$(sha256sum <"$work/$language/photo1.jpg")" = "$before" ] \
+        || { echo "editor demo: the original photo1.jpg changed"; exit 1; }
+    cp "$work/$language/photo1-edited.jpg" "$out/editor-$language-saved.jpg"
+}
+
+step_browse_saved() {
+    echo "   the next picture and back"
     xdrive_key "$(next_key)"
     xdrive_until "xdrive_is file photo2.jpg"
     shot "editor-$language-browse"
