@@ -80,6 +80,13 @@
     </message>
 </context>
 <context>
+    <name>ImageRows</name>
+    <message>
+        <source>the picture was not made as announced</source>
+        <translation>لم تُصنع الصورة كما أُعلن عنها</translation>
+    </message>
+</context>
+<context>
     <name>JpegCodec</name>
     <message>
         <source>the JPEG data is damaged</source>
@@ -128,6 +135,37 @@
     <message>
         <source>the JPEG cannot be turned losslessly</source>
         <translation>تعذر تدوير JPEG دون فقد</translation>
+    </message>
+</context>
+<context>
+    <name>JpegStream</name>
+    <message>
+        <source>the picture of %1 x %2 pixels does not fit in memory</source>
+        <translation>الصورة ذات %1 × %2 بكسل لا تتسع لها الذاكرة</translation>
+    </message>
+    <message>
+        <source>the JPEG data is damaged</source>
+        <translation>بيانات JPEG تالفة</translation>
+    </message>
+    <message>
+        <source>the JPEG data cannot be decoded</source>
+        <translation>تعذر فك ترميز بيانات JPEG</translation>
+    </message>
+    <message>
+        <source>the picture cannot be encoded as JPEG (%1)</source>
+        <translation>تعذر ترميز الصورة بصيغة JPEG (%1)</translation>
+    </message>
+    <message>
+        <source>there is no picture to encode</source>
+        <translation>لا توجد صورة لترميزها</translation>
+    </message>
+    <message>
+        <source>the picture cannot be encoded as JPEG (a band of %1 x %2 pixels does not follow the %3 of %4 x %5 rows)</source>
+        <translation>تعذر ترميز الصورة بصيغة JPEG (شريط من %1 × %2 بكسل لا يتبع %3 من %4 × %5 صفوف)</translation>
+    </message>
+    <message>
+        <source>the picture cannot be encoded as JPEG (%1 of its %2 rows were given)</source>
+        <translation>تعذر ترميز الصورة بصيغة JPEG (أُعطي %1 من صفوفها الـ %2)</translation>
     </message>
 </context>
 <context>
