@@ -7,6 +7,7 @@
 
 #include <QGraphicsLayoutItem>
 #include <QGraphicsWidget>
+#include <QGuiApplication>
 #include <QVariant>
 #include <QWidget>
 
@@ -90,6 +91,18 @@ QList<qreal> share(qreal amount, const QList<qreal> &weights, const QList<qreal>
         amount = 0;
     }
     return shares;
+}
+
+// The direction of the widget the layout is set on (which follows the application's
+// unless it or a parent sets its own); the application's for a layout on no widget.
+Qt::LayoutDirection directionOf(const QGraphicsLayoutItem *layout)
+{
+    for (const QGraphicsLayoutItem *item = layout; item; item = item->parentLayoutItem()) {
+        const QGraphicsItem *graphicsItem = item->graphicsItem();
+        if (graphicsItem && graphicsItem->isWidget())
+            return static_cast<const QGraphicsWidget *>(graphicsItem)->layoutDirection();
+    }
+    return QGuiApplication::layoutDirection();
 }
 
 QString positionName(int index, int count)
@@ -274,6 +287,10 @@ void MLinearLayoutPolicy::relayout(const QRectF &rect)
             sizes[i] -= cut.at(i);
     }
 
+    // Right to left, every item is placed as left to right and then mirrored across the
+    // layout's geometry, as Qt's layouts do: a row runs from the right, the left and
+    // right margins swap, a left alignment puts an item on the right.
+    const bool mirrored = directionOf(layout()) == Qt::RightToLeft;
     qreal position = horizontal ? area.left() : area.top();
     const qreal crossStart = horizontal ? area.top() : area.left();
     int placed = 0;
@@ -299,9 +316,10 @@ void MLinearLayoutPolicy::relayout(const QRectF &rect)
             else if (crossAlignment & (Qt::AlignVCenter | Qt::AlignHCenter))
                 crossPosition += slack / 2;
         }
-        const QRectF geometry = horizontal
-            ? QRectF(position, crossPosition, sizes.at(i), crossSize)
-            : QRectF(crossPosition, position, crossSize, sizes.at(i));
+        QRectF geometry = horizontal ? QRectF(position, crossPosition, sizes.at(i), crossSize)
+                                     : QRectF(crossPosition, position, crossSize, sizes.at(i));
+        if (mirrored)
+            geometry.moveLeft(rect.left() + rect.right() - geometry.right());
         entry.item->setGeometry(geometry);
 
         if (m_notify) {

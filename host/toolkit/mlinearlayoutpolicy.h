@@ -11,7 +11,9 @@
 // Items in one row (Qt::Horizontal) or one column (Qt::Vertical), with optional
 // stretches that share the free space by their factors. An item with an alignment
 // keeps its preferred size across the line and is placed by the alignment; without
-// one it fills the line.
+// one it fills the line. Where the widget the layout is set on runs right to left
+// (as it does in a right-to-left application), the arrangement is mirrored: a row
+// starts at the right, and the left and right margins swap.
 class M_CORE_EXPORT MLinearLayoutPolicy : public MAbstractLayoutPolicy
 {
 public:

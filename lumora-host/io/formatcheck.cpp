@@ -3,6 +3,7 @@
 
 #include "formatcheck.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QtNumeric>
 
@@ -50,13 +51,16 @@ bool rleComplete(const QByteArray &file, qsizetype at, bool fourBit, QString *re
         qsizetype bytes = fourBit ? (value + 1) / 2 : value;
         at += bytes + (bytes & 1);
     }
-    return missing(reason, QStringLiteral("its RLE data ends before the end of the picture"));
+    return missing(reason,
+                   QCoreApplication::translate("FormatCheck",
+                                               "its RLE data ends before the end of the picture"));
 }
 
 bool bmpComplete(const QByteArray &file, QString *reason)
 {
     if (file.size() < 26)
-        return missing(reason, QStringLiteral("its header is cut short"));
+        return missing(reason,
+                       QCoreApplication::translate("FormatCheck", "its header is cut short"));
     const quint32 dataOffset = le32(file, 10);
     const quint32 headerSize = le32(file, 14);
     qint64 width, height;
@@ -67,14 +71,16 @@ bool bmpComplete(const QByteArray &file, QString *reason)
         bitsPerPixel = le16(file, 24);
     } else {
         if (file.size() < 34)
-            return missing(reason, QStringLiteral("its header is cut short"));
+            return missing(reason,
+                           QCoreApplication::translate("FormatCheck", "its header is cut short"));
         width = qint32(le32(file, 18));
         height = std::llabs(qint32(le32(file, 22)));
         bitsPerPixel = le16(file, 28);
         compression = le32(file, 30);
     }
     if (dataOffset > quint64(file.size()))
-        return missing(reason, QStringLiteral("its pixel data is missing"));
+        return missing(reason,
+                       QCoreApplication::translate("FormatCheck", "its pixel data is missing"));
     if (compression == 1 || compression == 2)
         return rleComplete(file, dataOffset, compression == 2, reason);
     if (compression != 0 && compression != 3 && compression != 6)
@@ -85,12 +91,16 @@ bool bmpComplete(const QByteArray &file, QString *reason)
     qint64 needed;
     if (qMulOverflow(rowBytes, height, &needed)
         || qAddOverflow(needed, qint64(dataOffset), &needed))
-        return missing(reason,
-                       QStringLiteral("its header declares more pixel data than a file "
-                                      "can hold"));
+        return missing(
+            reason,
+            QCoreApplication::translate("FormatCheck",
+                                        "its header declares more pixel data than a file "
+                                        "can hold"));
     if (needed > file.size())
         return missing(
-            reason, QStringLiteral("its pixel data ends %1 bytes early").arg(needed - file.size()));
+            reason,
+            QCoreApplication::translate("FormatCheck", "its pixel data ends %1 bytes early")
+                .arg(needed - file.size()));
     return true;
 }
 
@@ -153,10 +163,12 @@ bool xbmComplete(const QByteArray &file, QString *reason)
     const QRegularExpressionMatch height = heightPattern.match(text);
     const qsizetype open = text.indexOf(QLatin1Char('{'));
     if (!width.hasMatch() || !height.hasMatch() || open < 0)
-        return missing(reason, QStringLiteral("its header is incomplete"));
+        return missing(reason,
+                       QCoreApplication::translate("FormatCheck", "its header is incomplete"));
     const qsizetype close = text.indexOf(QLatin1Char('}'), open);
     if (close < 0)
-        return missing(reason, QStringLiteral("its bit array has no end"));
+        return missing(reason,
+                       QCoreApplication::translate("FormatCheck", "its bit array has no end"));
     const qint64 needed
         = (width.captured(1).toLongLong() + 7) / 8 * height.captured(1).toLongLong();
     qint64 values = 0;
@@ -167,7 +179,10 @@ bool xbmComplete(const QByteArray &file, QString *reason)
     }
     if (values < needed)
         return missing(
-            reason, QStringLiteral("its bit array holds %1 of %2 bytes").arg(values).arg(needed));
+            reason,
+            QCoreApplication::translate("FormatCheck", "its bit array holds %1 of %2 bytes")
+                .arg(values)
+                .arg(needed));
     return true;
 }
 
@@ -179,7 +194,9 @@ bool isComplete(const QByteArray &format, const QByteArray &file, QString *reaso
         return bmpComplete(file, reason);
     if (format == "gif") {
         if (gifWalk(file) < 0)
-            return missing(reason, QStringLiteral("its data ends inside a picture"));
+            return missing(
+                reason,
+                QCoreApplication::translate("FormatCheck", "its data ends inside a picture"));
         return true;
     }
     if (format == "xbm")

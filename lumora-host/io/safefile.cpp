@@ -4,7 +4,9 @@
 #include "safefile.h"
 
 #include "nativepath.h"
+#include "systemerror.h"
 
+#include <QCoreApplication>
 #include <QMutex>
 #include <QRandomGenerator>
 #include <QStringList>
@@ -74,21 +76,21 @@ mode_t creationMode()
 
 QString systemError(const QString &path, int error)
 {
-    return QStringLiteral("cannot write %1: %2")
-        .arg(NativePath::displayName(path), QString::fromLocal8Bit(std::strerror(error)));
+    return QCoreApplication::translate("SafeFile", "cannot write %1: %2")
+        .arg(NativePath::displayName(path), SystemError::reason(error));
 }
 
 QString kindOf(mode_t mode)
 {
     if (S_ISDIR(mode))
-        return QStringLiteral("a folder");
+        return QCoreApplication::translate("SafeFile", "a folder");
     if (S_ISFIFO(mode))
-        return QStringLiteral("a FIFO");
+        return QCoreApplication::translate("SafeFile", "a FIFO");
     if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("a device");
+        return QCoreApplication::translate("SafeFile", "a device");
     if (S_ISSOCK(mode))
-        return QStringLiteral("a socket");
-    return QStringLiteral("no regular file");
+        return QCoreApplication::translate("SafeFile", "a socket");
+    return QCoreApplication::translate("SafeFile", "no regular file");
 }
 
 QByteArray directoryOf(const QByteArray &path)
@@ -113,7 +115,7 @@ bool resolve(const QString &path, LinkPolicy policy, Target *target, QString *er
 {
     QByteArray current = NativePath::toNative(path);
     if (current.isEmpty()) {
-        *error = QStringLiteral("cannot write a file without a name");
+        *error = QCoreApplication::translate("SafeFile", "cannot write a file without a name");
         return false;
     }
     for (int hops = 0;; ++hops) {
@@ -139,7 +141,8 @@ bool resolve(const QString &path, LinkPolicy policy, Target *target, QString *er
         }
         if (!S_ISLNK(status.st_mode)) {
             if (!S_ISREG(status.st_mode)) {
-                *error = QStringLiteral("cannot write %1: it is %2, not a file")
+                *error = QCoreApplication::translate("SafeFile",
+                                                     "cannot write %1: it is %2, not a file")
                              .arg(NativePath::displayName(path), kindOf(status.st_mode));
                 return false;
             }
@@ -148,7 +151,7 @@ bool resolve(const QString &path, LinkPolicy policy, Target *target, QString *er
             // access() asks for the real user, as those do: root may write anything.
             if (::access(current.constData(), W_OK) != 0 && errno != ENOENT) {
                 *error = errno == EACCES || errno == EPERM
-                    ? QStringLiteral("cannot write %1: it is read-only")
+                    ? QCoreApplication::translate("SafeFile", "cannot write %1: it is read-only")
                           .arg(NativePath::displayName(path))
                     : systemError(path, errno);
                 return false;
@@ -159,8 +162,9 @@ bool resolve(const QString &path, LinkPolicy policy, Target *target, QString *er
             return true;
         }
         if (policy == RefuseLinks) {
-            *error = QStringLiteral("cannot write %1: it is a symbolic link")
-                         .arg(NativePath::displayName(path));
+            *error
+                = QCoreApplication::translate("SafeFile", "cannot write %1: it is a symbolic link")
+                      .arg(NativePath::displayName(path));
             return false;
         }
         // Followed only where the kernel would (fs.protected_symlinks): in a sticky folder
@@ -170,8 +174,10 @@ bool resolve(const QString &path, LinkPolicy policy, Target *target, QString *er
         if (::stat(directoryOf(current).constData(), &folder) == 0 && (folder.st_mode & S_ISVTX)
             && (folder.st_mode & S_IWOTH) && status.st_uid != ::geteuid()
             && status.st_uid != folder.st_uid) {
-            *error = QStringLiteral("cannot write %1: it is a link in a shared folder that "
-                                    "another user owns")
+            *error = QCoreApplication::translate(
+                         "SafeFile",
+                         "cannot write %1: it is a link in a shared folder that "
+                         "another user owns")
                          .arg(NativePath::displayName(path));
             return false;
         }
@@ -296,9 +302,10 @@ void copyAttributes(const QByteArray &from, int fd, const QString &path, QString
 {
     const auto warn = [&](const QByteArray &name, int reason) {
         if (warnings)
-            warnings->append(QStringLiteral("%1 lost its extended attribute %2: %3")
-                                 .arg(NativePath::displayName(path), QString::fromUtf8(name),
-                                      QString::fromLocal8Bit(std::strerror(reason))));
+            warnings->append(
+                QCoreApplication::translate("SafeFile", "%1 lost its extended attribute %2: %3")
+                    .arg(NativePath::displayName(path), QString::fromUtf8(name),
+                         SystemError::reason(reason)));
     };
     ssize_t size = ::llistxattr(from.constData(), nullptr, 0);
     if (size <= 0) {

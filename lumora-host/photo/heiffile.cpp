@@ -4,6 +4,7 @@
 #include "heiffile.h"
 
 #include <QColorSpace>
+#include <QCoreApplication>
 #include <QtEndian>
 
 #include <libheif/heif.h>
@@ -72,21 +73,26 @@ bool isSequence(const QList<QByteArray> &brands)
 bool openPrimary(const QByteArray &file, Context *context, Handle *primary, QString *reason)
 {
     if (isSequence(brandsOf(file))) {
-        *reason = QStringLiteral("it is a sequence of pictures, and only a single picture can "
-                                 "be edited");
+        *reason = QCoreApplication::translate(
+            "HeifFile",
+            "it is a sequence of pictures, and only a single picture can "
+            "be edited");
         return false;
     }
     context->reset(heif_context_alloc());
     heif_error error = heif_context_read_from_memory_without_copy(context->get(), file.constData(),
                                                                   size_t(file.size()), nullptr);
     if (error.code != heif_error_Ok) {
-        *reason = QStringLiteral("the picture is damaged (%1)").arg(said(error));
+        *reason = QCoreApplication::translate("HeifFile", "the picture is damaged (%1)")
+                      .arg(said(error));
         return false;
     }
     const int pictures = heif_context_get_number_of_top_level_images(context->get());
     if (pictures > 1) {
-        *reason = QStringLiteral("it holds %1 pictures; only a single picture can be edited, "
-                                 "and the others would be lost")
+        *reason = QCoreApplication::translate(
+                      "HeifFile",
+                      "it holds %1 pictures; only a single picture can be edited, "
+                      "and the others would be lost")
                       .arg(pictures);
         return false;
     }
@@ -94,7 +100,8 @@ bool openPrimary(const QByteArray &file, Context *context, Handle *primary, QStr
     error = heif_context_get_primary_image_handle(context->get(), &handle);
     primary->reset(handle);
     if (error.code != heif_error_Ok) {
-        *reason = QStringLiteral("the picture is damaged (%1)").arg(said(error));
+        *reason = QCoreApplication::translate("HeifFile", "the picture is damaged (%1)")
+                      .arg(said(error));
         return false;
     }
     return true;
@@ -201,7 +208,7 @@ QStringList uncarriedOf(const heif_image_handle *handle)
 {
     QStringList uncarried;
     if (heif_image_handle_has_depth_image(handle))
-        uncarried << QStringLiteral("a depth map");
+        uncarried << QCoreApplication::translate("HeifFile", "a depth map");
     const int filter = LIBHEIF_AUX_IMAGE_FILTER_OMIT_ALPHA | LIBHEIF_AUX_IMAGE_FILTER_OMIT_DEPTH;
     const int count = heif_image_handle_get_number_of_auxiliary_images(handle, filter);
     if (count <= 0)
@@ -218,7 +225,7 @@ QStringList uncarriedOf(const heif_image_handle *handle)
             heif_image_handle_free_auxiliary_types(aux, &name);
             heif_image_handle_release(aux);
         }
-        uncarried << QStringLiteral("an auxiliary picture (%1)").arg(type);
+        uncarried << QCoreApplication::translate("HeifFile", "an auxiliary picture (%1)").arg(type);
     }
     return uncarried;
 }
@@ -341,14 +348,15 @@ bool read(const QByteArray &file, Reading *out, QString *reason)
         = heif_decode_image(handle, &decoded, heif_colorspace_RGB, chroma, nullptr);
     const Image image(decoded);
     if (error.code != heif_error_Ok) {
-        *reason = QStringLiteral("the picture is damaged (%1)").arg(said(error));
+        *reason = QCoreApplication::translate("HeifFile", "the picture is damaged (%1)")
+                      .arg(said(error));
         return false;
     }
     const int bits
         = deep ? heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) : 8;
     out->picture = pictureOf(image.get(), bits, alpha);
     if (out->picture.isNull()) {
-        *reason = QStringLiteral("the picture does not fit in memory");
+        *reason = QCoreApplication::translate("HeifFile", "the picture does not fit in memory");
         return false;
     }
 
@@ -400,7 +408,7 @@ QByteArray write(const QImage &picture, const Writing &writing, QString *reason)
         context.get(), avif ? heif_compression_AV1 : heif_compression_HEVC, &found);
     const Encoder encoder(found);
     if (error.code != heif_error_Ok || !encoder) {
-        *reason = QStringLiteral("libheif has no %1 encoder here (%2)")
+        *reason = QCoreApplication::translate("HeifFile", "libheif has no %1 encoder here (%2)")
                       .arg(avif ? QStringLiteral("AV1") : QStringLiteral("HEVC"), said(error));
         return QByteArray();
     }
@@ -443,7 +451,7 @@ QByteArray write(const QImage &picture, const Writing &writing, QString *reason)
                                             options.get(), thumbnailSide, &thumbnail);
         heif_image_handle_release(thumbnail);
         if (error.code != heif_error_Ok) {
-            *reason = QStringLiteral("the thumbnail: %1").arg(said(error));
+            *reason = QCoreApplication::translate("HeifFile", "the thumbnail: %1").arg(said(error));
             return QByteArray();
         }
     }
@@ -454,7 +462,7 @@ QByteArray write(const QImage &picture, const Writing &writing, QString *reason)
         error = heif_context_add_XMP_metadata(context.get(), handle.get(), writing.xmp.constData(),
                                               int(writing.xmp.size()));
     if (error.code != heif_error_Ok) {
-        *reason = QStringLiteral("the metadata: %1").arg(said(error));
+        *reason = QCoreApplication::translate("HeifFile", "the metadata: %1").arg(said(error));
         return QByteArray();
     }
     QByteArray file;

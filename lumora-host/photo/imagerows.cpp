@@ -4,6 +4,7 @@
 #include "imagerows.h"
 
 #include <QColorSpace>
+#include <QCoreApplication>
 
 ImageRows::ImageRows(const QImage &picture)
     : m_picture(picture)
@@ -36,7 +37,8 @@ QImage ImageRows::next(int rows)
         if (m_picture.size() != m_size || m_picture.format() != m_format) {
             m_picture = QImage();
             if (m_error.isEmpty())
-                m_error = QStringLiteral("the picture was not made as announced");
+                m_error = QCoreApplication::translate("ImageRows",
+                                                      "the picture was not made as announced");
             return QImage();
         }
     }

@@ -3,6 +3,7 @@
 
 #include "jpegcodec.h"
 
+#include <QCoreApplication>
 #include <QtEndian>
 
 #include <turbojpeg.h>
@@ -62,7 +63,9 @@ QString turboMessage(tjhandle handle)
 
 QString withReason(const char *sentence, tjhandle handle)
 {
-    return QStringLiteral("%1 (%2)").arg(QLatin1String(sentence), turboMessage(handle));
+    // `sentence` is marked for the catalogue where it is written.
+    return QStringLiteral("%1 (%2)").arg(QCoreApplication::translate("JpegCodec", sentence),
+                                         turboMessage(handle));
 }
 
 // Reading failures: TurboJPEG's code tells a warning (damaged data that was read past)
@@ -70,14 +73,14 @@ QString withReason(const char *sentence, tjhandle handle)
 QString readFailure(tjhandle handle)
 {
     return tjGetErrorCode(handle) == TJERR_WARNING
-        ? withReason("the JPEG data is damaged", handle)
-        : withReason("the JPEG data cannot be decoded", handle);
+        ? withReason(QT_TRANSLATE_NOOP("JpegCodec", "the JPEG data is damaged"), handle)
+        : withReason(QT_TRANSLATE_NOOP("JpegCodec", "the JPEG data cannot be decoded"), handle);
 }
 
 Handle start(tjhandle handle, QString *error)
 {
     if (!handle)
-        fail(error, withReason("TurboJPEG cannot start", nullptr));
+        fail(error, withReason(QT_TRANSLATE_NOOP("JpegCodec", "TurboJPEG cannot start"), nullptr));
     return Handle(handle);
 }
 
@@ -98,7 +101,9 @@ bool readHeader(tjhandle handle, const QByteArray &jpeg, Header *header, QString
 {
     if (jpeg.size() < 3 || uchar(jpeg[0]) != 0xff || uchar(jpeg[1]) != 0xd8
         || uchar(jpeg[2]) != 0xff)
-        return fail(error, QStringLiteral("the data is no JPEG (it does not start with SOI)"));
+        return fail(error,
+                    QCoreApplication::translate(
+                        "JpegCodec", "the data is no JPEG (it does not start with SOI)"));
     Header h;
     if (tjDecompressHeader3(handle, bytes(jpeg), static_cast<unsigned long>(jpeg.size()), &h.width,
                             &h.height, &h.subsamp, &h.colorspace)
@@ -106,7 +111,8 @@ bool readHeader(tjhandle handle, const QByteArray &jpeg, Header *header, QString
         // A file cut short before its frame header reads as tables without a picture.
         if (h.width <= 0 || h.height <= 0)
             return fail(error,
-                        QStringLiteral("the JPEG is damaged: it ends before its picture begins"));
+                        QCoreApplication::translate(
+                            "JpegCodec", "the JPEG is damaged: it ends before its picture begins"));
         *header = h;
         return true;
     }
@@ -117,7 +123,8 @@ bool readHeader(tjhandle handle, const QByteArray &jpeg, Header *header, QString
         *header = h;
         return true;
     }
-    return fail(error, withReason("the JPEG header is damaged", handle));
+    return fail(error,
+                withReason(QT_TRANSLATE_NOOP("JpegCodec", "the JPEG header is damaged"), handle));
 }
 
 // What TurboJPEG does not expose, read from the markers before the first scan: the
@@ -372,12 +379,16 @@ QString imperfection(const Info &info, PictureTurn turn)
 {
     const QSize mcu = mcuSizeOf(info);
     if (info.sampling == Sampling::Unknown || mcu.isEmpty())
-        return QStringLiteral("the JPEG cannot be turned losslessly (TurboJPEG knows no name "
-                              "for its chroma sampling)");
+        return QCoreApplication::translate(
+            "JpegCodec",
+            "the JPEG cannot be turned losslessly (TurboJPEG knows no name "
+            "for its chroma sampling)");
     const MovedSides sides = movedSides(turn);
     const bool width = sides.width && info.size.width() % mcu.width() != 0;
-    return QStringLiteral("the JPEG cannot be turned losslessly (its %1 of %2 pixels is no "
-                          "whole number of %3-pixel MCU blocks)")
+    return QCoreApplication::translate(
+               "JpegCodec",
+               "the JPEG cannot be turned losslessly (its %1 of %2 pixels is no "
+               "whole number of %3-pixel MCU blocks)")
         .arg(width ? QLatin1String("width") : QLatin1String("height"))
         .arg(width ? info.size.width() : info.size.height())
         .arg(width ? mcu.width() : mcu.height());
@@ -385,7 +396,8 @@ QString imperfection(const Info &info, PictureTurn turn)
 
 QString tooLarge(const QSize &size)
 {
-    return QStringLiteral("the picture of %1 x %2 pixels does not fit in memory")
+    return QCoreApplication::translate("JpegCodec",
+                                       "the picture of %1 x %2 pixels does not fit in memory")
         .arg(size.width())
         .arg(size.height());
 }
@@ -513,7 +525,7 @@ QImage decodeReduced(const QByteArray &jpeg, int minimumLongestSide, QString *er
 QByteArray encode(const QImage &image, int quality, Sampling sampling, QString *error)
 {
     if (image.isNull()) {
-        fail(error, QStringLiteral("there is no picture to encode"));
+        fail(error, QCoreApplication::translate("JpegCodec", "there is no picture to encode"));
         return QByteArray();
     }
     QImage source = image;
@@ -554,7 +566,9 @@ QByteArray encode(const QImage &image, int quality, Sampling sampling, QString *
                       subsamp, qBound(1, quality, 100), encodeFlags);
     const Buffer owned(out);
     if (result != 0) {
-        fail(error, withReason("the picture cannot be encoded as JPEG", handle.get()));
+        fail(error,
+             withReason(QT_TRANSLATE_NOOP("JpegCodec", "the picture cannot be encoded as JPEG"),
+                        handle.get()));
         return QByteArray();
     }
     return QByteArray(reinterpret_cast<const char *>(out), qsizetype(outSize));
@@ -587,10 +601,13 @@ QByteArray transform(const QByteArray &jpeg, PictureTurn turn, QString *error)
                       &outSize, &operation, transformFlags);
     const Buffer owned(out); // set on some failures too
     if (result != 0) {
-        fail(error,
-             tjGetErrorCode(handle.get()) == TJERR_WARNING
-                 ? withReason("the JPEG data is damaged", handle.get())
-                 : withReason("the JPEG cannot be turned losslessly", handle.get()));
+        fail(
+            error,
+            tjGetErrorCode(handle.get()) == TJERR_WARNING
+                ? withReason(QT_TRANSLATE_NOOP("JpegCodec", "the JPEG data is damaged"),
+                             handle.get())
+                : withReason(QT_TRANSLATE_NOOP("JpegCodec", "the JPEG cannot be turned losslessly"),
+                             handle.get()));
         return QByteArray();
     }
     return QByteArray(reinterpret_cast<const char *>(out), qsizetype(outSize));

@@ -3,6 +3,7 @@
 
 #include "jpegstream.h"
 
+#include <QCoreApplication>
 #include <QtGlobal>
 
 #include <csetjmp>
@@ -123,7 +124,8 @@ void endDestination(j_compress_ptr info)
 
 QString tooLarge(const QSize &size)
 {
-    return QStringLiteral("the picture of %1 x %2 pixels does not fit in memory")
+    return QCoreApplication::translate("JpegStream",
+                                       "the picture of %1 x %2 pixels does not fit in memory")
         .arg(size.width())
         .arg(size.height());
 }
@@ -202,8 +204,9 @@ void JpegReader::Private::fail()
     failed = true;
     if (error.isEmpty())
         error = QStringLiteral("%1 (%2)").arg(
-            errors.warning ? QLatin1String("the JPEG data is damaged")
-                           : QLatin1String("the JPEG data cannot be decoded"),
+            errors.warning
+                ? QCoreApplication::translate("JpegStream", "the JPEG data is damaged")
+                : QCoreApplication::translate("JpegStream", "the JPEG data cannot be decoded"),
             reason(errors));
 }
 
@@ -395,7 +398,9 @@ void JpegWriter::Private::fail()
 {
     failed = true;
     if (error.isEmpty())
-        error = QStringLiteral("the picture cannot be encoded as JPEG (%1)").arg(reason(errors));
+        error = QCoreApplication::translate("JpegStream",
+                                            "the picture cannot be encoded as JPEG (%1)")
+                    .arg(reason(errors));
 }
 
 JpegWriter::JpegWriter(QSize size, QImage::Format format, int quality, JpegCodec::Sampling sampling)
@@ -408,7 +413,7 @@ JpegWriter::JpegWriter(QSize size, QImage::Format format, int quality, JpegCodec
     jpeg_create_compress(&d->info);
     if (size.isEmpty()) {
         d->failed = true;
-        d->error = QStringLiteral("there is no picture to encode");
+        d->error = QCoreApplication::translate("JpegStream", "there is no picture to encode");
         return;
     }
     if (!d->start(quality, sampling))
@@ -429,8 +434,10 @@ bool JpegWriter::write(const QImage &band)
         || band.height() > d->size.height() - d->written
         || isGreyFormat(band.format()) != d->grey) {
         d->failed = true;
-        d->error = QStringLiteral("the picture cannot be encoded as JPEG (a band of %1 x %2 "
-                                  "pixels does not follow the %3 of %4 x %5 rows)")
+        d->error = QCoreApplication::translate(
+                       "JpegStream",
+                       "the picture cannot be encoded as JPEG (a band of %1 x %2 "
+                       "pixels does not follow the %3 of %4 x %5 rows)")
                        .arg(band.width())
                        .arg(band.height())
                        .arg(d->written)
@@ -461,8 +468,10 @@ QByteArray JpegWriter::finish()
         return QByteArray();
     if (d->finished || d->written < d->size.height()) {
         d->failed = true;
-        d->error = QStringLiteral("the picture cannot be encoded as JPEG (%1 of its %2 rows "
-                                  "were given)")
+        d->error = QCoreApplication::translate(
+                       "JpegStream",
+                       "the picture cannot be encoded as JPEG (%1 of its %2 rows "
+                       "were given)")
                        .arg(d->written)
                        .arg(d->size.height());
         return QByteArray();

@@ -14,9 +14,11 @@
 #include "jpegtrailer.h"
 #include "nativepath.h"
 #include "pngcolourkey.h"
+#include "systemerror.h"
 
 #include <QBuffer>
 #include <QColorSpace>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QImageReader>
@@ -42,7 +44,7 @@ QString shown(const QString &path)
 
 QString systemReason(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return SystemError::reason(error);
 }
 
 // Who a file is on disk: enough to tell that another program replaced or rewrote it.
@@ -236,7 +238,8 @@ QString sourceFailure(const RowSource &rows, const QString &path, int done)
     const QString reason = rows.error();
     if (!reason.isEmpty())
         return reason;
-    return QStringLiteral("cannot write %1: the picture ends after %2 of its %3 rows")
+    return QCoreApplication::translate("PictureFile",
+                                       "cannot write %1: the picture ends after %2 of its %3 rows")
         .arg(shown(path))
         .arg(done)
         .arg(rows.size().height());
@@ -255,8 +258,10 @@ QImage gathered(RowSource &rows, const QString &path, QString *error)
     }
     QImage whole(size, rows.format());
     if (whole.isNull()) {
-        *error = QStringLiteral("cannot write %1: the picture of %2 x %3 pixels does not fit in "
-                                "memory")
+        *error = QCoreApplication::translate(
+                     "PictureFile",
+                     "cannot write %1: the picture of %2 x %3 pixels does not fit in "
+                     "memory")
                      .arg(shown(path))
                      .arg(size.width())
                      .arg(size.height());
@@ -273,7 +278,8 @@ QImage gathered(RowSource &rows, const QString &path, QString *error)
          band = y < size.height() ? rows.next(size.height() - y) : QImage()) {
         if (band.width() != size.width() || band.format() != whole.format()
             || band.height() > size.height() - y) {
-            *error = QStringLiteral("cannot write %1: a band does not fit the picture")
+            *error = QCoreApplication::translate("PictureFile",
+                                                 "cannot write %1: a band does not fit the picture")
                          .arg(shown(path));
             return QImage();
         }
@@ -385,36 +391,41 @@ bool PictureFile::Private::readBytes(QString *error)
         // A socket cannot be opened at all (ENXIO): named here, as the kinds below are.
         const bool socket = reason == ENXIO && ::stat(native.constData(), &status) == 0
             && S_ISSOCK(status.st_mode);
-        *error = QStringLiteral("cannot read %1: %2")
+        *error = QCoreApplication::translate("PictureFile", "cannot read %1: %2")
                      .arg(shown(path),
-                          socket ? QStringLiteral("it is a socket, not a picture file")
-                              : reason == ENOENT ? QStringLiteral("no such file")
-                                                 : systemReason(reason));
+                          socket ? QCoreApplication::translate("PictureFile",
+                                                               "it is a socket, not a picture file")
+                              : reason == ENOENT
+                              ? QCoreApplication::translate("PictureFile", "no such file")
+                              : systemReason(reason));
         return false;
     }
     struct stat status;
     if (::fstat(fd, &status) != 0) {
-        *error = QStringLiteral("cannot read %1: %2").arg(shown(path), systemReason(errno));
+        *error = QCoreApplication::translate("PictureFile", "cannot read %1: %2")
+                     .arg(shown(path), systemReason(errno));
         ::close(fd);
         return false;
     }
     QString kind;
     if (S_ISDIR(status.st_mode))
-        kind = QStringLiteral("a folder");
+        kind = QCoreApplication::translate("PictureFile", "a folder");
     else if (S_ISFIFO(status.st_mode))
-        kind = QStringLiteral("a FIFO");
+        kind = QCoreApplication::translate("PictureFile", "a FIFO");
     else if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode))
-        kind = QStringLiteral("a device");
+        kind = QCoreApplication::translate("PictureFile", "a device");
     else if (S_ISSOCK(status.st_mode))
-        kind = QStringLiteral("a socket");
+        kind = QCoreApplication::translate("PictureFile", "a socket");
     if (!kind.isEmpty()) {
-        *error
-            = QStringLiteral("cannot read %1: it is %2, not a picture file").arg(shown(path), kind);
+        *error = QCoreApplication::translate("PictureFile",
+                                             "cannot read %1: it is %2, not a picture file")
+                     .arg(shown(path), kind);
         ::close(fd);
         return false;
     }
     if (status.st_size == 0) {
-        *error = QStringLiteral("cannot read %1: the file is empty").arg(shown(path));
+        *error = QCoreApplication::translate("PictureFile", "cannot read %1: the file is empty")
+                     .arg(shown(path));
         ::close(fd);
         return false;
     }
@@ -437,10 +448,11 @@ bool PictureFile::Private::readBytes(QString *error)
     ::close(fd);
     if (!same || done < bytes.size()) {
         bytes.clear();
-        *error = QStringLiteral("cannot read %1: %2")
+        *error = QCoreApplication::translate("PictureFile", "cannot read %1: %2")
                      .arg(shown(path),
                           same ? systemReason(readError)
-                               : QStringLiteral("another program changed it while it was read"));
+                               : QCoreApplication::translate(
+                                   "PictureFile", "another program changed it while it was read"));
         return false;
     }
     identity = DiskIdentity::of(status);
@@ -456,8 +468,9 @@ bool PictureFile::Private::fitsInMemory(QSize size, int bytesPerPixel, QString *
     const qint64 available = availableMemory();
     if (needed <= available)
         return true;
-    *error = QStringLiteral("cannot read %1: %2x%3 pixels (%4 megapixels) need %5 to "
-                            "edit, more than the %6 of memory available")
+    *error = QCoreApplication::translate("PictureFile",
+                                         "cannot read %1: %2x%3 pixels (%4 megapixels) need %5 to "
+                                         "edit, more than the %6 of memory available")
                  .arg(shown(path))
                  .arg(size.width())
                  .arg(size.height())
@@ -473,14 +486,16 @@ bool PictureFile::Private::decodeHeif(QString *error)
     QString reason;
     QSize size;
     if (!HeifFile::readHeader(bytes, &size, &reason)) {
-        *error = QStringLiteral("cannot read %1: %2").arg(shown(path), reason);
+        *error = QCoreApplication::translate("PictureFile", "cannot read %1: %2")
+                     .arg(shown(path), reason);
         return false;
     }
     // At 16 bits per channel, as a picture deeper than 8 bits is decoded.
     if (!fitsInMemory(size, 8, error))
         return false;
     if (!HeifFile::read(bytes, &heif, &reason)) {
-        *error = QStringLiteral("cannot read %1: %2").arg(shown(path), reason);
+        *error = QCoreApplication::translate("PictureFile", "cannot read %1: %2")
+                     .arg(shown(path), reason);
         return false;
     }
     image = std::exchange(heif.picture, QImage());
@@ -508,13 +523,16 @@ bool PictureFile::Private::decode(QString *error)
     format = reader.format();
     const QString drawing = FormatCheck::vectorKind(format, bytes);
     if (!drawing.isEmpty()) {
-        *error = QStringLiteral("cannot read %1: it is a vector drawing (%2), not a photo")
+        *error = QCoreApplication::translate(
+                     "PictureFile", "cannot read %1: it is a vector drawing (%2), not a photo")
                      .arg(shown(path), drawing);
         return false;
     }
     if (format.isEmpty()) {
-        *error = QStringLiteral("cannot read %1: it is no picture in a format this program "
-                                "reads")
+        *error = QCoreApplication::translate(
+                     "PictureFile",
+                     "cannot read %1: it is no picture in a format this program "
+                     "reads")
                      .arg(shown(path));
         return false;
     }
@@ -523,7 +541,8 @@ bool PictureFile::Private::decode(QString *error)
     if (format == "tif")
         format = "tiff";
     if (!readFormats().contains(format)) {
-        *error = QStringLiteral("cannot read %1: %2 files are not read as photos (%3 are)")
+        *error = QCoreApplication::translate(
+                     "PictureFile", "cannot read %1: %2 files are not read as photos (%3 are)")
                      .arg(shown(path), QString::fromLatin1(format.toUpper()),
                           QString::fromLatin1(readFormats().join(", ").toUpper()));
         return false;
@@ -531,7 +550,8 @@ bool PictureFile::Private::decode(QString *error)
 
     QString reason;
     if (!FormatCheck::isComplete(format, bytes, &reason)) {
-        *error = QStringLiteral("cannot read %1: the picture is damaged (%2)")
+        *error = QCoreApplication::translate("PictureFile",
+                                             "cannot read %1: the picture is damaged (%2)")
                      .arg(shown(path), reason);
         return false;
     }
@@ -539,8 +559,10 @@ bool PictureFile::Private::decode(QString *error)
     if (format == "png")
         frames = qMax(frames, pngFrameCount(bytes));
     if (frames > 1) {
-        *error = QStringLiteral("cannot read %1: it is an animation of %2 frames, and only a "
-                                "single picture can be edited")
+        *error = QCoreApplication::translate(
+                     "PictureFile",
+                     "cannot read %1: it is an animation of %2 frames, and only a "
+                     "single picture can be edited")
                      .arg(shown(path))
                      .arg(frames);
         return false;
@@ -554,7 +576,8 @@ bool PictureFile::Private::decode(QString *error)
     int bytesPerPixel = 4;
     if (format == "jpeg") {
         if (!JpegCodec::readInfo(bytes, &jpeg, &reason)) {
-            *error = QStringLiteral("cannot read %1: %2").arg(shown(path), reason);
+            *error = QCoreApplication::translate("PictureFile", "cannot read %1: %2")
+                         .arg(shown(path), reason);
             return false;
         }
         size = jpeg.size;
@@ -592,7 +615,8 @@ bool PictureFile::Private::decode(QString *error)
         image = reduced ? JpegCodec::decodeReduced(bytes, ReducedLongestSide, &reason, inks)
                         : JpegCodec::decode(bytes, &reason, inks);
         if (image.isNull()) {
-            *error = QStringLiteral("cannot read %1: %2").arg(shown(path), reason);
+            *error = QCoreApplication::translate("PictureFile", "cannot read %1: %2")
+                         .arg(shown(path), reason);
             return false;
         }
     } else {
@@ -610,16 +634,18 @@ bool PictureFile::Private::decode(QString *error)
         }
         if (image.isNull() && collected.isEmpty()) {
             // The header was read (the format and size are known): what follows is broken.
-            *error
-                = QStringLiteral("cannot read %1: %2%3")
-                      .arg(shown(path),
-                           size.isValid() ? QStringLiteral("the picture is damaged: ") : QString(),
-                           reader.errorString());
+            *error = QCoreApplication::translate("PictureFile", "cannot read %1: %2%3")
+                         .arg(shown(path),
+                              size.isValid() ? QCoreApplication::translate(
+                                  "PictureFile", "the picture is damaged: ")
+                                             : QString(),
+                              reader.errorString());
             return false;
         }
         if (!collected.isEmpty()) {
             image = QImage();
-            *error = QStringLiteral("cannot read %1: the picture is damaged (%2)")
+            *error = QCoreApplication::translate("PictureFile",
+                                                 "cannot read %1: the picture is damaged (%2)")
                          .arg(shown(path), collected.first().trimmed());
             return false;
         }
@@ -692,14 +718,18 @@ void PictureFile::Private::prepareInks()
     QByteArray cmyk = metadata.iccProfile();
     if (profileModel(cmyk) != Model::Cmyk) {
         cmyk = ColourTransform::standardCmykProfile();
-        inkNote = QStringLiteral("the CMYK picture names no CMYK colour profile: its inks are "
-                                 "converted to sRGB through the standard one (%1)")
+        inkNote = QCoreApplication::translate(
+                      "PictureFile",
+                      "the CMYK picture names no CMYK colour profile: its inks are "
+                      "converted to sRGB through the standard one (%1)")
                       .arg(ColourProfile::description(cmyk));
     }
     const ColourTransform transform(cmyk, ColourTransform::srgbProfile());
     if (!transform.isValid()) {
-        inkNote = QStringLiteral("no CMYK colour profile could be read: the inks are turned into "
-                                 "RGB by plain inversion");
+        inkNote = QCoreApplication::translate(
+            "PictureFile",
+            "no CMYK colour profile could be read: the inks are turned into "
+            "RGB by plain inversion");
         return;
     }
     inks = [transform](QImage *picture) { transform.inksToRgb(picture); };
@@ -865,11 +895,13 @@ QImage PictureFile::reduced(int minimumLongestSide, QString *error) const
                   .expandedTo(QSize(1, 1));
         return d->image.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     } else {
-        reason = d->path.isEmpty() ? QStringLiteral("no picture is open")
-                                   : QStringLiteral("the picture was handed over");
+        reason = d->path.isEmpty()
+            ? QCoreApplication::translate("PictureFile", "no picture is open")
+            : QCoreApplication::translate("PictureFile", "the picture was handed over");
     }
     if (picture.isNull())
-        *error = QStringLiteral("cannot read %1: %2").arg(shown(d->path), reason);
+        *error = QCoreApplication::translate("PictureFile", "cannot read %1: %2")
+                     .arg(shown(d->path), reason);
     return picture;
 }
 
@@ -914,13 +946,16 @@ std::unique_ptr<RowSource> PictureFile::rows(QString *error) const
     if (!d->image.isNull() && !d->reduced)
         return std::make_unique<ImageRows>(d->image);
     if (d->format != "jpeg") {
-        *error = QStringLiteral("cannot read %1: %2")
+        *error = QCoreApplication::translate("PictureFile", "cannot read %1: %2")
                      .arg(shown(d->path),
-                          d->path.isEmpty() ? QStringLiteral("no picture is open")
-                                            : QStringLiteral("the picture was handed over"));
+                          d->path.isEmpty()
+                              ? QCoreApplication::translate("PictureFile", "no picture is open")
+                              : QCoreApplication::translate("PictureFile",
+                                                            "the picture was handed over"));
         return nullptr;
     }
-    const QString failure = QStringLiteral("cannot read %1: %2").arg(shown(d->path));
+    const QString failure
+        = QCoreApplication::translate("PictureFile", "cannot read %1: %2").arg(shown(d->path));
     const QColorSpace space = d->colourSpace();
     if (d->upright().isIdentity())
         return std::make_unique<FileRows>(std::make_unique<JpegReader>(d->bytes, 0, d->inks), space,
@@ -959,7 +994,8 @@ bool PictureFile::save(const QImage &edited, const QString &path, const PictureS
                                             picture.thumbnailFrom = turn.apply(whole);
                                             return picture.thumbnailFrom;
                                         }),
-            QColorSpace(), QStringLiteral("cannot write %1: %2").arg(shown(path)));
+            QColorSpace(),
+            QCoreApplication::translate("PictureFile", "cannot write %1: %2").arg(shown(path)));
         picture.rows = decoded.get();
     }
     QStringList notes;
@@ -1031,13 +1067,16 @@ ColourTransform PictureFile::Private::srgbConversion(const Edited &edited,
         return ColourTransform();
     if (isGrey(edited.rows->format())) {
         if (profileModel(profile) == Model::Gray)
-            notes->append(QStringLiteral("the grey picture keeps its grey colour profile"));
+            notes->append(QCoreApplication::translate(
+                "PictureFile", "the grey picture keeps its grey colour profile"));
         return ColourTransform();
     }
     const ColourTransform transform(profile, ColourTransform::srgbProfile());
     if (!transform.isValid() && profileModel(profile) == Model::Rgb)
-        notes->append(QStringLiteral("the colour profile cannot be read: the pixels are left as "
-                                     "they are"));
+        notes->append(
+            QCoreApplication::translate("PictureFile",
+                                        "the colour profile cannot be read: the pixels are left as "
+                                        "they are"));
     return transform;
 }
 
@@ -1048,16 +1087,21 @@ QByteArray PictureFile::Private::checkedFormat(const Edited &edited, const QStri
 {
     const QByteArray format = formatForFileName(path);
     if (format.isEmpty()) {
-        *error = QStringLiteral("cannot write %1: unsupported picture format").arg(shown(path));
+        *error = QCoreApplication::translate("PictureFile",
+                                             "cannot write %1: unsupported picture format")
+                     .arg(shown(path));
         return QByteArray();
     }
     if (edited.rows->size().isEmpty() || edited.thumbnailFrom.isNull()) {
-        *error = QStringLiteral("cannot write %1: there is no picture").arg(shown(path));
+        *error = QCoreApplication::translate("PictureFile", "cannot write %1: there is no picture")
+                     .arg(shown(path));
         return QByteArray();
     }
     if (reduced && !options.turn) {
-        *error = QStringLiteral("cannot write %1: the picture was read reduced for turns, and "
-                                "an edit other than a turn was made")
+        *error = QCoreApplication::translate(
+                     "PictureFile",
+                     "cannot write %1: the picture was read reduced for turns, and "
+                     "an edit other than a turn was made")
                      .arg(shown(path));
         return QByteArray();
     }
@@ -1128,7 +1172,8 @@ QByteArray PictureFile::Private::encodedJpeg(RowSource &rows, const QString &pat
     int done = 0;
     while (!band.isNull()) {
         if (!writer.write(band)) {
-            *error = QStringLiteral("cannot write %1: %2").arg(shown(path), writer.error());
+            *error = QCoreApplication::translate("PictureFile", "cannot write %1: %2")
+                         .arg(shown(path), writer.error());
             return QByteArray();
         }
         done += band.height();
@@ -1140,7 +1185,8 @@ QByteArray PictureFile::Private::encodedJpeg(RowSource &rows, const QString &pat
     }
     const QByteArray encoded = writer.finish();
     if (encoded.isEmpty())
-        *error = QStringLiteral("cannot write %1: %2").arg(shown(path), writer.error());
+        *error = QCoreApplication::translate("PictureFile", "cannot write %1: %2")
+                     .arg(shown(path), writer.error());
     return encoded;
 }
 
@@ -1161,12 +1207,15 @@ QByteArray PictureFile::Private::encodedWithQt(const QImage &picture, const QByt
             out.setText(key, picture.text(key));
     }
     if (picture.hasAlphaChannel() && format != "png" && format != "tiff" && format != "webp")
-        notes->append(QStringLiteral("%1 holds no transparency: the alpha channel is dropped")
+        notes->append(QCoreApplication::translate(
+                          "PictureFile", "%1 holds no transparency: the alpha channel is dropped")
                           .arg(QString::fromLatin1(format.toUpper())));
     if (isDeep(picture) && format != "png" && format != "tiff")
-        notes->append(QStringLiteral("%1 holds 8 bits per channel: the 16-bit picture is "
-                                     "written at 8 bits")
-                          .arg(QString::fromLatin1(format.toUpper())));
+        notes->append(
+            QCoreApplication::translate("PictureFile",
+                                        "%1 holds 8 bits per channel: the 16-bit picture is "
+                                        "written at 8 bits")
+                .arg(QString::fromLatin1(format.toUpper())));
     QByteArray encoded;
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::WriteOnly);
@@ -1176,7 +1225,8 @@ QByteArray PictureFile::Private::encodedWithQt(const QImage &picture, const QByt
     if (format == "tiff")
         writer.setCompression(1); // LZW: lossless and a third of the size
     if (!writer.write(out)) {
-        *error = QStringLiteral("cannot write %1: %2").arg(shown(path), writer.errorString());
+        *error = QCoreApplication::translate("PictureFile", "cannot write %1: %2")
+                     .arg(shown(path), writer.errorString());
         return QByteArray();
     }
     return encoded;
@@ -1192,8 +1242,10 @@ QByteArray PictureFile::Private::writtenProfile(Model pixels, const PictureSaveO
     if (options.toSrgb && pixels == Model::Rgb && profileModel(profile) == Model::Rgb)
         profile = ColourTransform::srgbProfile();
     if (!profile.isEmpty() && profileModel(profile) != pixels) {
-        notes->append(QStringLiteral("dropped the %1 colour profile: the picture is written in %2")
-                          .arg(modelName(profileModel(profile)), modelName(pixels)));
+        notes->append(
+            QCoreApplication::translate(
+                "PictureFile", "dropped the %1 colour profile: the picture is written in %2")
+                .arg(modelName(profileModel(profile)), modelName(pixels)));
         return QByteArray();
     }
     return profile;
@@ -1236,23 +1288,30 @@ QByteArray PictureFile::Private::encodedHeif(const QImage &picture, const QByteA
         : this->format == "jpeg" && jpeg.quality > 0 ? jpeg.quality
                                                      : 0;
     if (writing.quality == 0)
-        notes->append(QStringLiteral("%1 written at quality %2: the source's own quality cannot "
-                                     "be told")
-                          .arg(name)
-                          .arg(HeifFile::DefaultQuality));
+        notes->append(
+            QCoreApplication::translate("PictureFile",
+                                        "%1 written at quality %2: the source's own quality cannot "
+                                        "be told")
+                .arg(name)
+                .arg(HeifFile::DefaultQuality));
     if (format == this->format && options.turn && !options.turn->isIdentity())
-        notes->append(QStringLiteral("the turn is encoded anew: libheif 1.15 cannot write a "
-                                     "HEIF's rotation or mirroring without encoding its picture "
-                                     "again"));
+        notes->append(
+            QCoreApplication::translate("PictureFile",
+                                        "the turn is encoded anew: libheif 1.15 cannot write a "
+                                        "HEIF's rotation or mirroring without encoding its picture "
+                                        "again"));
     if (isDeep(picture))
-        notes->append(QStringLiteral("%1 holds the 16-bit picture at %2 bits per channel")
+        notes->append(QCoreApplication::translate(
+                          "PictureFile", "%1 holds the 16-bit picture at %2 bits per channel")
                           .arg(name)
                           .arg(HeifFile::writtenDepth(format, true)));
     if (isGrey(picture))
-        notes->append(
-            QStringLiteral("%1 written in colour: the grey picture is stored as RGB").arg(name));
+        notes->append(QCoreApplication::translate(
+                          "PictureFile", "%1 written in colour: the grey picture is stored as RGB")
+                          .arg(name));
     for (const QString &left : heif.uncarried)
-        notes->append(QStringLiteral("%1 of %2 is left out: libheif 1.15 cannot write it")
+        notes->append(QCoreApplication::translate(
+                          "PictureFile", "%1 of %2 is left out: libheif 1.15 cannot write it")
                           .arg(left, shown(this->path)));
     writing.iccProfile = writtenProfile(Model::Rgb, options, notes);
     if (heif.nclx) {
@@ -1270,7 +1329,8 @@ QByteArray PictureFile::Private::encodedHeif(const QImage &picture, const QByteA
     QString reason;
     const QByteArray encoded = HeifFile::write(picture, writing, &reason);
     if (encoded.isEmpty())
-        *error = QStringLiteral("cannot write %1: %2").arg(shown(path), reason);
+        *error = QCoreApplication::translate("PictureFile", "cannot write %1: %2")
+                     .arg(shown(path), reason);
     return encoded;
 }
 
@@ -1296,7 +1356,8 @@ void PictureFile::Private::writeMetadata(QByteArray *encoded, const QByteArray &
         if (!trailer.writeInto(&written, encoded, options.strip, options.stripLocation,
                                &metadataError, notes))
             notes->append(
-                QStringLiteral("the metadata could not be written: %1").arg(metadataError));
+                QCoreApplication::translate("PictureFile", "the metadata could not be written: %1")
+                    .arg(metadataError));
         for (const QString &line : written.warnings()) {
             if (!known.contains(line))
                 notes->append(line);
@@ -1304,9 +1365,11 @@ void PictureFile::Private::writeMetadata(QByteArray *encoded, const QByteArray &
         if (format == "jpeg")
             *encoded = options.strip ? strippedToDecoding(*encoded) : withoutOldThumbnail(*encoded);
     } else if (!metadata.isEmpty() && !options.strip) {
-        notes->append(QStringLiteral("%1 files hold no metadata: EXIF, XMP, IPTC and the colour "
-                                     "profile are left out")
-                          .arg(QString::fromLatin1(format.toUpper())));
+        notes->append(
+            QCoreApplication::translate("PictureFile",
+                                        "%1 files hold no metadata: EXIF, XMP, IPTC and the colour "
+                                        "profile are left out")
+                .arg(QString::fromLatin1(format.toUpper())));
     }
     if (!carriesMetadata && !trailer.lostIn({}).isEmpty())
         notes->append(trailer.lostIn(QString::fromLatin1(format.toUpper())));

@@ -13,9 +13,15 @@ bool install(const QLocale &locale)
 {
     // One translator for the whole program; plug-ins look their texts up with qtTrId.
     static QTranslator translator;
+    // The file layer's messages, by their English text: compiled into that layer's
+    // library, found where the program links it. English has none to load.
+    static QTranslator fileMessages;
     QCoreApplication::removeTranslator(&translator);
+    QCoreApplication::removeTranslator(&fileMessages);
     QLocale::setDefault(locale);
     const QString directory = QStringLiteral(":/i18n");
+    if (fileMessages.load(locale, QStringLiteral("lumoraphoto"), QStringLiteral("_"), directory))
+        QCoreApplication::installTranslator(&fileMessages);
     if (!translator.load(locale, QStringLiteral("lumora"), QStringLiteral("_"), directory)
         && !translator.load(QStringLiteral("lumora_en"), directory))
         return false;

@@ -14,6 +14,7 @@ namespace Catalogue {
 // Makes `locale` the default locale (its digits and percent sign reach the plug-ins'
 // number formatting) and installs its catalogue, replacing the one installed before.
 // Falls back to English for a language without a catalogue; false if none loads.
+// The file layer's messages (PictureFile's and those it passes on) follow too.
 bool install(const QLocale &locale);
 
 // The catalogue's language the environment asks for when no option names one: the first

@@ -4,7 +4,8 @@
 // The window by keyboard alone, and its popups: Escape with and without a list open,
 // a list opening on its current row with a hint that it scrolls, Tab and the arrow keys
 // over the tool bars and rows with a ring that shows, the crop selection nudged, Help's
-// list of keys, Undo naming its step, and right to left. What the screen shows is read
+// list of keys, Undo naming its step, and right to left: the effects row mirrored, the
+// file layer's reasons in Arabic. What the screen shows is read
 // from the view's own pixels.
 
 #include "editedpicture.h"
@@ -12,13 +13,16 @@
 #include "editoricons.h"
 #include "editorwindow.h"
 #include "lumoracropper.h"
+#include "mnamespace.h"
 #include "pictureview.h"
 #include "pluginsession.h"
 #include "testpictures.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QDialog>
+#include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -27,6 +31,7 @@
 #include <QUndoStack>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -109,6 +114,10 @@ private Q_SLOTS:
     void undoIconsMirrorRightToLeft();
     void confirmLabelsSitByTheirIcons_data();
     void confirmLabelsSitByTheirIcons();
+    void effectsRowStartsAtTheReadingSide_data();
+    void effectsRowStartsAtTheReadingSide();
+    void fileErrorsSpeakTheLanguage_data();
+    void fileErrorsSpeakTheLanguage();
 
 private:
     void pick(const QString &pluginClass);
@@ -461,6 +470,121 @@ void tst_EditorKeys::confirmLabelsSitByTheirIcons()
                                 .arg(group)
                                 .arg(shot.width())));
     }
+}
+
+void tst_EditorKeys::effectsRowStartsAtTheReadingSide_data()
+{
+    QTest::addColumn<QSize>("windowSize");
+    QTest::addColumn<bool>("rightToLeft");
+    QTest::addColumn<Qt::Edge>("firstAt"); // where the first effect stands in the bar
+
+    // In portrait the effects are one row, in landscape one column (top to bottom in
+    // both directions).
+    QTest::newRow("portrait left to right") << QSize(600, 900) << false << Qt::LeftEdge;
+    QTest::newRow("portrait right to left") << QSize(600, 900) << true << Qt::RightEdge;
+    QTest::newRow("landscape left to right") << QSize(1000, 700) << false << Qt::TopEdge;
+    QTest::newRow("landscape right to left") << QSize(1000, 700) << true << Qt::TopEdge;
+}
+
+void tst_EditorKeys::effectsRowStartsAtTheReadingSide()
+{
+    QFETCH(QSize, windowSize);
+    QFETCH(bool, rightToLeft);
+    QFETCH(Qt::Edge, firstAt);
+    if (rightToLeft)
+        QVERIFY(m_window->setLanguage(QLocale(QLocale::Arabic, QLocale::Egypt)));
+    m_window->resize(windowSize);
+    QCOMPARE(m_window->view()->orientation(),
+             windowSize.width() < windowSize.height() ? M::Portrait : M::Landscape);
+    pick(QStringLiteral("EditVintageEffectsPlugin"));
+
+    // The buttons where the window finds them for a tap, in the effects' order.
+    QList<QRect> buttons;
+    QRect bar;
+    for (const char *name :
+         { "BlackAndWhiteButton", "SepiaButton", "OldColorButton", "CrossProcessButton" }) {
+        const QRect rect = targetRect(*m_window, QStringLiteral("toolbar:") + QLatin1String(name));
+        QVERIFY2(!rect.isEmpty(), name);
+        buttons << rect;
+        bar |= rect;
+    }
+    const QRect &first = buttons.first();
+    const QRect &last = buttons.last();
+    switch (firstAt) {
+    case Qt::LeftEdge:
+        QCOMPARE(first.left(), bar.left());
+        QCOMPARE(last.right(), bar.right());
+        QVERIFY(buttons.at(1).left() > first.left());
+        break;
+    case Qt::RightEdge:
+        QCOMPARE(first.right(), bar.right());
+        QCOMPARE(last.left(), bar.left());
+        QVERIFY(buttons.at(1).left() < first.left());
+        break;
+    default:
+        QCOMPARE(first.top(), bar.top());
+        QCOMPARE(last.bottom(), bar.bottom());
+        QCOMPARE(first.center().x(), last.center().x());
+        break;
+    }
+    // A tap on the first button still picks the first effect.
+    const QRgb before = m_window->picture().image().pixel(40, 30);
+    QVERIFY(qRed(before) != qGreen(before) || qGreen(before) != qBlue(before));
+    QVERIFY(tap(*m_window, QStringLiteral("toolbar:BlackAndWhiteButton")));
+    const QImage shown = m_window->picture().image();
+    QCOMPARE(qRed(shown.pixel(40, 30)), qGreen(shown.pixel(40, 30)));
+    QCOMPARE(qGreen(shown.pixel(40, 30)), qBlue(shown.pixel(40, 30)));
+}
+
+void tst_EditorKeys::fileErrorsSpeakTheLanguage_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("rightToLeft");
+    QTest::addColumn<QString>("expected"); // the message's start, after the capital
+
+    QTest::newRow("missing file, English") << "missing.jpg" << false << "Cannot read ";
+    QTest::newRow("missing file, Arabic")
+        << "missing.jpg" << true << QStringLiteral("تعذرت قراءة ");
+    QTest::newRow("cut-short JPEG, English") << "cut.jpg" << false << "Cannot read ";
+    QTest::newRow("cut-short JPEG, Arabic") << "cut.jpg" << true << QStringLiteral("تعذرت قراءة ");
+}
+
+void tst_EditorKeys::fileErrorsSpeakTheLanguage()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, rightToLeft);
+    QFETCH(QString, expected);
+
+    // A JPEG whose second half is missing: its header reads, its picture does not.
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        QVERIFY(buffer.open(QIODevice::WriteOnly));
+        QVERIFY(pattern(PictureSize.width(), PictureSize.height()).save(&buffer, "JPEG", 90));
+    }
+    QFile cut(m_dir->filePath(QStringLiteral("cut.jpg")));
+    QVERIFY(cut.open(QIODevice::WriteOnly));
+    QCOMPARE(cut.write(jpeg.left(jpeg.size() / 2)), jpeg.size() / 2);
+    cut.close();
+
+    if (rightToLeft)
+        QVERIFY(m_window->setLanguage(QLocale(QLocale::Arabic, QLocale::Egypt)));
+    m_window->openPicture(m_dir->filePath(name));
+    const QString message = m_window->message();
+    QVERIFY2(message.startsWith(expected), qPrintable(message));
+    QVERIFY2(message.contains(name), qPrintable(message));
+    // The reason after the name is in the window's language too: Arabic letters and no
+    // English word of our own, or English with no Arabic letter.
+    const QString reason = message.mid(message.indexOf(name) + name.size());
+    const bool arabic = std::any_of(reason.cbegin(), reason.cend(),
+                                    [](QChar c) { return c.script() == QChar::Script_Arabic; });
+    QCOMPARE(arabic, rightToLeft);
+    if (rightToLeft) {
+        for (const char *english : { "no such", "damaged", "cannot" })
+            QVERIFY2(!reason.contains(QLatin1String(english)), qPrintable(message));
+    }
+    // Nothing was lost: the picture open before stays.
+    QCOMPARE(m_window->picture().fullSize(), PictureSize);
 }
 
 QTEST_MAIN(tst_EditorKeys)

@@ -8,6 +8,7 @@
 #include "mlinearlayoutpolicy.h"
 
 #include <QGraphicsWidget>
+#include <QGuiApplication>
 #include <QMarginsF>
 #include <QTest>
 
@@ -105,6 +106,8 @@ private Q_SLOTS:
     void removedItemLeavesEntries();
     void notifiesLayoutPositionWhenEnabled_data();
     void notifiesLayoutPositionWhenEnabled();
+    void rightToLeftMirrors_data();
+    void rightToLeftMirrors();
 };
 
 void TestMLinearLayoutPolicy::geometry_data()
@@ -306,6 +309,66 @@ void TestMLinearLayoutPolicy::notifiesLayoutPositionWhenEnabled()
     told.layout->setGeometry(QRectF(0, 0, 200, 20));
     for (int i = 0; i < itemCount; ++i)
         QCOMPARE(told.items.at(i)->property("layoutPosition").toString(), positions.at(i));
+}
+
+void TestMLinearLayoutPolicy::rightToLeftMirrors_data()
+{
+    QTest::addColumn<Qt::LayoutDirection>("application");
+    QTest::addColumn<Qt::LayoutDirection>("widget"); // LayoutDirectionAuto: not set
+    QTest::addColumn<Qt::Orientation>("orientation");
+    QTest::addColumn<QList<LineEntry>>("entries");
+    QTest::addColumn<QMarginsF>("policyMargins");
+    QTest::addColumn<QList<QRectF>>("expected");
+
+    const QMarginsF none;
+    const QSizeF box(100, 40);
+    const QList<LineEntry> row { item(box, {}, QSizePolicy::Fixed),
+                                 item(QSizeF(50, 40), {}, QSizePolicy::Fixed), stretch() };
+    // Left to right the row would stand at (0, 0, 100, 100) and (100, 0, 50, 100).
+    const QList<QRectF> rowFromTheRight { QRectF(300, 0, 100, 100), QRectF(250, 0, 50, 100) };
+
+    QTest::newRow("right-to-left application: the row starts at the right")
+        << Qt::RightToLeft << Qt::LayoutDirectionAuto << Qt::Horizontal << row << none
+        << rowFromTheRight;
+    QTest::newRow("right-to-left widget in a left-to-right application")
+        << Qt::LeftToRight << Qt::RightToLeft << Qt::Horizontal << row << none << rowFromTheRight;
+    QTest::newRow("left-to-right widget in a right-to-left application is not mirrored")
+        << Qt::RightToLeft << Qt::LeftToRight << Qt::Horizontal << row << none
+        << QList<QRectF> { QRectF(0, 0, 100, 100), QRectF(100, 0, 50, 100) };
+    QTest::newRow("left and right margins swap")
+        << Qt::RightToLeft << Qt::LayoutDirectionAuto << Qt::Horizontal
+        << QList<LineEntry> { item(box, {}, QSizePolicy::Fixed), stretch() }
+        << QMarginsF(30, 0, 10, 0) << QList<QRectF> { QRectF(270, 0, 100, 100) };
+    QTest::newRow("column: a left alignment stands at the right")
+        << Qt::RightToLeft << Qt::LayoutDirectionAuto << Qt::Vertical
+        << QList<LineEntry> { item(box, Qt::AlignLeft | Qt::AlignTop, QSizePolicy::Fixed,
+                                   QSizePolicy::Fixed),
+                              item(box, Qt::AlignCenter, QSizePolicy::Fixed, QSizePolicy::Fixed),
+                              stretch() }
+        << none << QList<QRectF> { QRectF(300, 0, 100, 40), QRectF(150, 40, 100, 40) };
+}
+
+void TestMLinearLayoutPolicy::rightToLeftMirrors()
+{
+    QFETCH(Qt::LayoutDirection, application);
+    QFETCH(Qt::LayoutDirection, widget);
+    QFETCH(Qt::Orientation, orientation);
+    QFETCH(QList<LineEntry>, entries);
+    QFETCH(QMarginsF, policyMargins);
+    QFETCH(QList<QRectF>, expected);
+
+    QGuiApplication::setLayoutDirection(application);
+    Line line(orientation, entries);
+    if (widget != Qt::LayoutDirectionAuto)
+        line.container.setLayoutDirection(widget);
+    line.policy->setContentsMargins(policyMargins.left(), policyMargins.top(),
+                                    policyMargins.right(), policyMargins.bottom());
+    line.layout->setGeometry(QRectF(0, 0, 400, 100));
+    QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+
+    QCOMPARE(line.items.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i)
+        QCOMPARE(line.items.at(i)->geometry(), expected.at(i));
 }
 
 QTEST_MAIN(TestMLinearLayoutPolicy)
