@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Lumora developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 #ifndef SYSTEMERROR_H
 #define SYSTEMERROR_H
 

@@ -1,4 +1,6 @@
 <?xml version="1.0" encoding="utf-8"?>
+<!-- SPDX-FileCopyrightText: 2026 The Lumora developers -->
+<!-- SPDX-License-Identifier: LGPL-2.1-or-later -->
 <!DOCTYPE TS>
 <TS version="2.1" language="ar">
 <context>
