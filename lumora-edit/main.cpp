@@ -507,6 +507,9 @@ std::optional<PictureTurn> expectedTurn(const Settings &settings, const QString 
 
 int run(const Settings &settings)
 {
+    // Every message in the user's language, those of reading the input included; the
+    // tool bars below are drawn in their own languages and this one restored after.
+    Catalogue::install(QLocale(settings.locale));
     // Read but for the pixels: they are decoded as they are written, after the plug-ins
     // have said what to do with them.
     PictureFile picture;
@@ -551,7 +554,6 @@ int run(const Settings &settings)
             QTextStream(stdout) << DisplayText::escaped(NativePath::displayName(file)) << Qt::endl;
     }
 
-    Catalogue::install(QLocale(settings.locale));
     PluginLoader loader;
     for (const QString &pluginDir : settings.pluginDirs) {
         if (!QFileInfo(pluginDir).isDir())

@@ -41,9 +41,10 @@ if [ "$ci" = true ] || [ "${LUMORA_SANITIZE_TOO:-0}" = 1 ]; then
     (
         cd "$asan"
         # The window's code runs under the sanitizers offscreen (tst_editorwindow); the
-        # runs on a real X server, one at a time, come in the plain tree only.
+        # runs on a real X server, one at a time, come in the plain tree only, as do the
+        # checks of the tree itself (format, licences, layers, install, packages).
         ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-            QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs" -LE x11
+            QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs" -LE "x11|tree"
     )
 fi
 

@@ -408,6 +408,48 @@ private Q_SLOTS:
         QCOMPARE(hasArabic(QString::fromUtf8(listed.out)), arabic);
     }
 
+    // Reading the input fails in the user's language too, damage and system texts included.
+    void readErrorsSpeakTheLanguage_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("language");
+        QTest::newRow("missing, Arabic") << "missing.jpg"
+                                         << "ar_EG.UTF-8";
+        QTest::newRow("cut short, Arabic") << "cut.jpg"
+                                           << "ar_EG.UTF-8";
+        QTest::newRow("missing, English") << "missing.jpg"
+                                          << "C.UTF-8";
+        QTest::newRow("cut short, English") << "cut.jpg"
+                                            << "C.UTF-8";
+    }
+
+    void readErrorsSpeakTheLanguage()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, language);
+        QFile whole(m_dir.filePath(QStringLiteral("in.jpg")));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        QFile cut(m_dir.filePath(QStringLiteral("cut.jpg")));
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(whole.read(whole.size() / 2));
+        cut.close();
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : { "LC_ALL", "LC_MESSAGES", "LANG" })
+            env.remove(QString::fromLatin1(name));
+        env.insert(QStringLiteral("LANG"), language);
+        const Run failed
+            = run(QStringLiteral(LUMORA_EDIT),
+                  { m_dir.filePath(input), QStringLiteral("-o"),
+                    m_dir.filePath(QStringLiteral("never.png")), QStringLiteral("flip-vertical") },
+                  QString(), env);
+        QCOMPARE(failed.exitCode, 1);
+        const QString said = QString::fromUtf8(failed.err);
+        QVERIFY2(hasArabic(said) == language.startsWith(QLatin1String("ar")),
+                 failed.err.constData());
+        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("never.png"))));
+    }
+
     // --help and --version print without a display: no window system is reached.
     void printsWithoutDisplay_data()
     {
