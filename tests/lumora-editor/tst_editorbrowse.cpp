@@ -16,6 +16,7 @@
 #include "pluginsession.h"
 #include "processrun.h"
 #include "windowplacement.h"
+#include "windowtargets.h"
 
 #include <QAction>
 #include <QApplication>
@@ -52,15 +53,6 @@ QImage columns(const QSize &size)
             image.setPixel(x, y, qRgb(x % 256, (x / 256) * 64, y % 256));
     }
     return image;
-}
-
-QRect targetRect(const EditorWindow &window, const QString &name)
-{
-    for (const EditorWindow::Target &target : window.touchTargets()) {
-        if (target.name == name)
-            return target.rect;
-    }
-    return QRect();
 }
 
 // What the viewport shows, in device pixels.

@@ -17,6 +17,7 @@
 #include "pictureview.h"
 #include "pluginsession.h"
 #include "testpictures.h"
+#include "windowtargets.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,34 +41,6 @@ namespace {
 constexpr QSize PictureSize(723, 481);
 constexpr QRgb RingColour = 0xffffc42e;
 constexpr QRgb HintArrowColour = 0xfff2f2f2;
-
-QRect targetRect(const EditorWindow &window, const QString &name)
-{
-    for (const EditorWindow::Target &target : window.touchTargets()) {
-        if (target.name == name)
-            return target.rect;
-    }
-    return QRect();
-}
-
-QStringList targetNames(const EditorWindow &window, const QString &prefix)
-{
-    QStringList names;
-    for (const EditorWindow::Target &target : window.touchTargets()) {
-        if (target.name.startsWith(prefix))
-            names << target.name;
-    }
-    return names;
-}
-
-bool tap(EditorWindow &window, const QString &name)
-{
-    const QRect rect = targetRect(window, name);
-    if (rect.isEmpty())
-        return false;
-    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, rect.center());
-    return true;
-}
 
 // The window's pixel at a point in window coordinates, as the screen shows it.
 QRgb shownAt(EditorWindow &window, const QPoint &at)

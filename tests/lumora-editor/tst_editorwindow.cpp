@@ -23,6 +23,7 @@
 #include "pluginsession.h"
 #include "processrun.h"
 #include "testpictures.h"
+#include "windowtargets.h"
 
 #include <QAction>
 #include <QApplication>
@@ -69,33 +70,6 @@ QImage pattern(const QSize &size)
             line[x] = qRgb((x * 7 + y) % 200 + 20, (y * 5) % 180 + 30, (x * y) % 150 + 50);
     }
     return image;
-}
-
-QRect targetRect(const EditorWindow &window, const QString &name)
-{
-    for (const EditorWindow::Target &target : window.touchTargets()) {
-        if (target.name == name)
-            return target.rect;
-    }
-    return QRect();
-}
-
-QStringList targetNames(const EditorWindow &window)
-{
-    QStringList names;
-    for (const EditorWindow::Target &target : window.touchTargets())
-        names << target.name;
-    return names;
-}
-
-// A tap as the window system delivers it: to whatever widget is under the point.
-bool tap(EditorWindow &window, const QString &name)
-{
-    const QRect rect = targetRect(window, name);
-    if (rect.isEmpty())
-        return false;
-    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, rect.center());
-    return true;
 }
 
 // Window coordinates to the picture view's viewport.
