@@ -8,7 +8,7 @@ lumora_packages=(
     qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
     qt6-image-formats-plugins libexiv2-dev libturbojpeg0-dev libjpeg62-turbo-dev libheif-dev
     liblcms2-dev libxcb1-dev libgs-common
-    fonts-dejavu-core
+    fonts-dejavu-core qt6-translations-l10n
     "$@"
 )
 

@@ -260,27 +260,20 @@ or drop one here.</source>
 أو أفلتها هنا.</translation>
     </message>
     <message>
-        <source>This is the folder&apos;s last picture</source>
+        <source>This is the folder's last picture</source>
         <translation>هذه آخر صورة في المجلد</translation>
     </message>
     <message>
-        <source>This is the folder&apos;s first picture</source>
+        <source>This is the folder's first picture</source>
         <translation>هذه أول صورة في المجلد</translation>
     </message>
-</context>
-<context>
-    <name>MetadataPanel</name>
     <message>
-        <source>Picture information</source>
-        <translation>معلومات الصورة</translation>
+        <source>&amp;Help</source>
+        <translation>م&amp;ساعدة</translation>
     </message>
     <message>
-        <source>Picture &amp;Information</source>
-        <translation>&amp;معلومات الصورة</translation>
-    </message>
-    <message>
-        <source>Picture information (F9)</source>
-        <translation>معلومات الصورة (F9)</translation>
+        <source>&amp;Keys…</source>
+        <translation>المفاتي&amp;ح…</translation>
     </message>
     <message>
         <source>&amp;Undo %1</source>
@@ -291,20 +284,12 @@ or drop one here.</source>
         <translation>إ&amp;عادة %1</translation>
     </message>
     <message>
-        <source>Save as a Copy</source>
-        <translation>حفظ نسخة</translation>
-    </message>
-    <message>
         <source>Replace the Original</source>
         <translation>استبدال الأصل</translation>
     </message>
     <message>
-        <source>&amp;Help</source>
-        <translation>م&amp;ساعدة</translation>
-    </message>
-    <message>
-        <source>&amp;Keys…</source>
-        <translation>المفاتي&amp;ح…</translation>
+        <source>Save as a Copy</source>
+        <translation>حفظ نسخة</translation>
     </message>
     <message>
         <source>Keys</source>
@@ -331,7 +316,7 @@ or drop one here.</source>
         <translation>Tab، Shift+Tab</translation>
     </message>
     <message>
-        <source>Move the focus over the tool bar&apos;s buttons or the list&apos;s rows</source>
+        <source>Move the focus over the tool bar's buttons or the list's rows</source>
         <translation>نقل التركيز بين أزرار شريط الأدوات أو صفوف القائمة</translation>
     </message>
     <message>
@@ -381,6 +366,21 @@ or drop one here.</source>
     <message>
         <source>Move the crop selection by ten pixels</source>
         <translation>تحريك تحديد الاقتصاص عشرة بكسلات</translation>
+    </message>
+</context>
+<context>
+    <name>MetadataPanel</name>
+    <message>
+        <source>Picture information</source>
+        <translation>معلومات الصورة</translation>
+    </message>
+    <message>
+        <source>Picture &amp;Information</source>
+        <translation>&amp;معلومات الصورة</translation>
+    </message>
+    <message>
+        <source>Picture information (F9)</source>
+        <translation>معلومات الصورة (F9)</translation>
     </message>
 </context>
 <context>
