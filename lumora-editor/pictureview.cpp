@@ -80,6 +80,9 @@ public:
     QRectF area() const; // where the picture may be, in viewport coordinates
     qreal ratio() const { return q->viewport()->devicePixelRatioF(); }
     qreal fittedZoom() const; // in scene pixels per picture pixel
+    // The nearest of the zoom steps and the fitted zoom beyond NOW (screen pixels per
+    // picture pixel), above it or below it; none at the end of the steps.
+    std::optional<qreal> nextZoom(qreal now, bool above) const;
     void place(); // the picture's item at zoom and offset, kept within its area
     void syncScene();
 
@@ -544,18 +547,27 @@ qreal PictureView::fitZoom(const QSizeF &picture, const QSizeF &room, qreal devi
                       devicePixelRatio * room.height() / picture.height() });
 }
 
+std::optional<qreal> PictureView::Private::nextZoom(qreal now, bool above) const
+{
+    QList<qreal> steps = PictureView::zoomSteps();
+    steps.append(fittedZoom() * ratio());
+    std::sort(steps.begin(), steps.end());
+    if (above) {
+        const auto next = std::find_if(steps.cbegin(), steps.cend(),
+                                       [now](qreal step) { return step > now * (1 + SameZoom); });
+        return next == steps.cend() ? std::nullopt : std::optional<qreal>(*next);
+    }
+    const auto next = std::find_if(steps.crbegin(), steps.crend(),
+                                   [now](qreal step) { return step < now * (1 - SameZoom); });
+    return next == steps.crend() ? std::nullopt : std::optional<qreal>(*next);
+}
+
 void PictureView::zoomIn()
 {
     if (!isZoomAllowed() || d->picture.isNull())
         return;
     const qreal now = zoom();
-    const qreal fitted = d->fittedZoom() * d->ratio();
-    QList<qreal> steps = zoomSteps();
-    steps.append(fitted);
-    std::sort(steps.begin(), steps.end());
-    const auto next = std::find_if(steps.cbegin(), steps.cend(),
-                                   [now](qreal step) { return step > now * (1 + SameZoom); });
-    if (next != steps.cend())
+    if (const std::optional<qreal> next = d->nextZoom(now, true))
         zoomBy(*next / now);
 }
 
@@ -564,15 +576,11 @@ void PictureView::zoomOut()
     if (!isZoomAllowed() || d->picture.isNull())
         return;
     const qreal now = zoom();
-    const qreal fitted = d->fittedZoom() * d->ratio();
-    QList<qreal> steps = zoomSteps();
-    steps.append(fitted);
-    std::sort(steps.begin(), steps.end(), std::greater<qreal>());
-    const auto next = std::find_if(steps.cbegin(), steps.cend(),
-                                   [now](qreal step) { return step < now * (1 - SameZoom); });
-    if (next == steps.cend())
+    const std::optional<qreal> next = d->nextZoom(now, false);
+    if (!next)
         return;
     // Back at the fitted zoom, it stays fitted as the window changes its size.
+    const qreal fitted = d->fittedZoom() * d->ratio();
     if (std::abs(*next - fitted) <= fitted * SameZoom)
         fit();
     else

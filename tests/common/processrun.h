@@ -6,6 +6,7 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -32,6 +33,16 @@ inline ProcessRun runProcess(const QString &program, const QStringList &argument
     run.out = process.readAllStandardOutput();
     run.err = process.readAllStandardError();
     return run;
+}
+
+// A picture file's size as ImageMagick reads it; empty when it cannot.
+inline QSize magickSize(const QString &file)
+{
+    const ProcessRun run = runProcess(QStringLiteral("identify-im6.q16"),
+                                      { QStringLiteral("-format"), QStringLiteral("%w %h"), file });
+    const QList<QByteArray> sides = run.out.split(' ');
+    return run.exitCode == 0 && sides.size() == 2 ? QSize(sides[0].toInt(), sides[1].toInt())
+                                                  : QSize();
 }
 
 #endif // PROCESSRUN_H

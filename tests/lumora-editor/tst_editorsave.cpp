@@ -64,15 +64,6 @@ int magickQuality(const QString &file)
     return run.exitCode == 0 ? run.out.trimmed().toInt() : -1;
 }
 
-QSize magickSize(const QString &file)
-{
-    const ProcessRun run = runProcess(QStringLiteral("identify-im6.q16"),
-                                      { QStringLiteral("-format"), QStringLiteral("%w %h"), file });
-    const QList<QByteArray> sides = run.out.split(' ');
-    return run.exitCode == 0 && sides.size() == 2 ? QSize(sides[0].toInt(), sides[1].toInt())
-                                                  : QSize();
-}
-
 } // namespace
 
 class tst_EditorSave : public QObject

@@ -129,16 +129,6 @@ QRgb magickPixel(const QString &file, const QPoint &at)
     return qRgb(byte(0), byte(1), byte(2));
 }
 
-// A picture file's size as ImageMagick reads it.
-QSize magickSize(const QString &file)
-{
-    const ProcessRun run = runProcess(QStringLiteral("identify-im6.q16"),
-                                      { QStringLiteral("-format"), QStringLiteral("%w %h"), file });
-    const QList<QByteArray> sides = run.out.split(' ');
-    return run.exitCode == 0 && sides.size() == 2 ? QSize(sides[0].toInt(), sides[1].toInt())
-                                                  : QSize();
-}
-
 // How many pixels of two picture files differ, as ImageMagick counts them; -1 when it
 // cannot compare them (a different size, a file it cannot read).
 qint64 magickDifference(const QString &a, const QString &b)
